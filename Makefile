@@ -1,0 +1,30 @@
+# Thin wrapper over the CMake build; see README.md.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build test run bench clean
+
+all: build
+
+deps:
+	./tools/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# Starts the maker when it is built, else the sample clock program.
+run: build
+	@if [ -x $(BUILD)/bin/brasswick ]; then cd $(BUILD)/bin && ./brasswick; \
+	else cd $(BUILD)/bin && ./SampleClock; fi
+
+bench: build
+	./bench/run-all.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

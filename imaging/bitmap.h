@@ -1,0 +1,152 @@
+// The bitmap that all picture work of the kit happens on, and its canvas.
+//
+// Pixels live in one buffer, rows stored from the top, each row padded to a
+// multiple of 4 bytes (the layout of a device-independent bitmap). A 24-bit
+// pixel is blue, green, red. Colours are 32-bit values 0x00BBGGRR.
+// Palette formats (1, 4 and 8 bits per pixel) keep their colour table; the
+// canvas draws only on 24- and 32-bit pictures and converts a palette picture
+// to 24 bits first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QImage;
+class QPainter;
+
+namespace imaging {
+
+using Colour = uint32_t;  // 0x00BBGGRR
+
+constexpr Colour RGB(uint8_t r, uint8_t g, uint8_t b) {
+  return Colour(r) | (Colour(g) << 8) | (Colour(b) << 16);
+}
+constexpr uint8_t RedOf(Colour c) { return uint8_t(c & 0xFF); }
+constexpr uint8_t GreenOf(Colour c) { return uint8_t((c >> 8) & 0xFF); }
+constexpr uint8_t BlueOf(Colour c) { return uint8_t((c >> 16) & 0xFF); }
+
+enum class PixelFormat { pf1bit, pf4bit, pf8bit, pf24bit, pf32bit };
+
+int BitsPerPixel(PixelFormat f);
+
+// Row stride of a bitmap row: padded to 4 bytes. Returns 0 when the size is
+// absurd (overflow), so callers can refuse it.
+size_t RowStride(int width, PixelFormat f);
+
+struct Rect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;  // Right and Bottom exclusive
+};
+
+struct Point {
+  int X = 0, Y = 0;
+};
+
+class Bitmap;
+
+// Pen, brush and font of a canvas, as the drawing calls use them.
+struct Pen {
+  Colour Color = 0;  // black
+  int Width = 1;
+};
+struct Brush {
+  Colour Color = 0x00FFFFFF;  // white
+  bool Clear = false;         // no fill
+};
+struct Font {
+  std::string Name = "IPAPGothic";
+  int Height = 12;  // pixels
+  Colour Color = 0;
+  bool Bold = false;
+  bool Italic = false;
+};
+
+// Drawing on a bitmap. Shapes are not anti-aliased; a rectangle (l, t, r, b)
+// covers columns l .. r-1 and rows t .. b-1, as on a device context.
+class Canvas {
+ public:
+  explicit Canvas(Bitmap& owner) : bmp_(owner) {}
+  Pen pen;
+  Brush brush;
+  Font font;
+
+  void FillRect(const Rect& r);                 // brush colour, no outline
+  void Rectangle(const Rect& r);                // pen outline, brush fill unless Clear
+  void FrameOutline(const Rect& r);             // pen outline only
+  void Ellipse(const Rect& r);                  // pen outline, brush fill unless Clear
+  void Polygon(const std::vector<Point>& pts);  // closed, pen outline, brush fill unless Clear
+  void Draw(int x, int y, const Bitmap& src);   // copy the pixels of src at (x, y)
+  // Draw src at (x, y) leaving out the pixels of colour key.
+  void DrawTransparent(int x, int y, const Bitmap& src, Colour key);
+  void TextOut(int x, int y, const std::string& utf8);
+  int TextWidth(const std::string& utf8);
+  int TextHeight(const std::string& utf8);
+  // Text centred in r on one line, clipped to r.
+  void TextCentred(const Rect& r, const std::string& utf8);
+  void SetPixel(int x, int y, Colour c);
+  Colour GetPixel(int x, int y) const;
+
+ private:
+  template <class F>
+  void Paint(F&& f);
+  Bitmap& bmp_;
+};
+
+class Bitmap {
+ public:
+  Bitmap();
+  Bitmap(int width, int height, PixelFormat f = PixelFormat::pf24bit);
+  Bitmap(const Bitmap& other);
+  Bitmap& operator=(const Bitmap& other);  // copy assignment: size, format, pixels
+  Bitmap(Bitmap&&) noexcept;
+  Bitmap& operator=(Bitmap&&) noexcept;
+  ~Bitmap();
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return width_ <= 0 || height_ <= 0; }
+  PixelFormat GetPixelFormat() const { return format_; }
+
+  // Setting the size keeps the pixels that stay inside and makes new ones
+  // white (palette formats: index 0).
+  void SetWidth(int w) { SetSize(w, height_); }
+  void SetHeight(int h) { SetSize(width_, h); }
+  void SetSize(int w, int h);
+  // Converting to another format keeps the picture as closely as the target
+  // format allows (to a palette format: the nearest entry of a fixed palette).
+  void SetPixelFormat(PixelFormat f);
+
+  size_t Stride() const { return stride_; }
+  uint8_t* ScanLine(int y) { return data_.data() + size_t(y) * stride_; }
+  const uint8_t* ScanLine(int y) const { return data_.data() + size_t(y) * stride_; }
+
+  std::vector<Colour>& Palette() { return palette_; }
+  const std::vector<Colour>& Palette() const { return palette_; }
+
+  // Colour of any pixel whatever the format; (x, y) must lie inside.
+  Colour PixelColour(int x, int y) const;
+  void SetPixelColour(int x, int y, Colour c);  // 24 and 32 bits only
+
+  Canvas& GetCanvas() { return *canvas_; }
+
+  // A view of the pixels as a Qt image of the same format (24 bits: BGR888);
+  // valid until the bitmap changes size or format.
+  QImage AsQImage();
+  // A deep copy converted to 32-bit RGB, for putting on screen.
+  QImage ToQImage() const;
+  // A 24-bit bitmap holding img's pixels (alpha dropped).
+  static Bitmap FromQImage(const QImage& img);
+
+ private:
+  int width_ = 0, height_ = 0;
+  PixelFormat format_ = PixelFormat::pf24bit;
+  size_t stride_ = 0;
+  std::vector<uint8_t> data_;
+  std::vector<Colour> palette_;
+  std::unique_ptr<Canvas> canvas_;
+  friend class Canvas;
+};
+
+}  // namespace imaging

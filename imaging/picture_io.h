@@ -1,0 +1,33 @@
+// Readers and writers of picture files. Readers take the file's bytes and
+// never read outside them; a bad file raises PictureError with the reader's
+// own message.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+
+namespace imaging {
+
+class PictureError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A whole BMP file (file header, info header, colour table, pixels).
+// Raises "ビットマップイメージが不正です" for a file it cannot read.
+Bitmap ReadBmp(const uint8_t* data, size_t size);
+// A packed device-independent bitmap (info header, colour table, pixels),
+// the form bitmap resources are stored in.
+Bitmap ReadDib(const uint8_t* data, size_t size);
+// A JPEG file, decoded to 24 bits. Raises "JPEG エラー #%d".
+Bitmap ReadJpeg(const uint8_t* data, size_t size);
+
+// A 24-bit BMP file of the picture (file header, 40-byte info header, rows).
+std::vector<uint8_t> WriteBmp24(const Bitmap& bmp);
+
+}  // namespace imaging

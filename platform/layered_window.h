@@ -1,0 +1,38 @@
+// The pieces of a layered desktop window: a borderless tool window without a
+// task-bar entry, a colour key (pixels of that colour are invisible and let
+// clicks through), alpha blending and the topmost band.
+#pragma once
+
+#include <cstdint>
+
+class QImage;
+class QWidget;
+
+namespace platform {
+
+// Borderless tool window, no task-bar entry; topmost when asked.
+void MakeToolWindow(QWidget* w, bool topmost);
+// Moves the window into the topmost or the normal band; position and size
+// stay.
+void SetTopmost(QWidget* w, bool topmost);
+bool IsTopmost(const QWidget* w);
+
+// Shapes the window to the pixels of frame that are not key (0x00BBGGRR);
+// with enabled false the whole window shows. Returns true when the shape
+// changed (it is set only then).
+class ColourKeyShape {
+ public:
+  bool Apply(QWidget* w, const QImage& frame, uint32_t key, bool enabled);
+  void Reset() { valid_ = false; }
+
+ private:
+  bool valid_ = false;
+  bool lastEnabled_ = false;
+  uint64_t lastHash_ = 0;
+  int lastW_ = -1, lastH_ = -1;
+};
+
+// Alpha blending on (value 0..255) or off (opaque).
+void SetAlphaBlend(QWidget* w, bool on, int value);
+
+}  // namespace platform

@@ -1,1 +1,61 @@
-int main() { return 0; }
+// The clock engine: every clock program runs this with its clock data
+// appended to the program file.
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "engine/clock_window.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+  const char c = 1;
+  [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &c, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The clock places, shapes and raises its own window, which only X11
+  // allows; under Wayland it runs through XWayland.
+  if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Dravenna"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Dravenna"));
+  QApplication::setQuitOnLastWindowClosed(true);
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/tolvane-64.png")));
+
+  auto* window = new engine::TFormMain();
+
+  // Ending the program from the session (SIGTERM, SIGINT, SIGHUP) closes the
+  // window, which writes the settings.
+  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    struct sigaction sa{};
+    sa.sa_handler = OnTerminate;
+    sigemptyset(&sa.sa_mask);
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+      char buf[16];
+      while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
+      }
+      window->close();
+    });
+  }
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) { window->FormClose(); });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, window, [window] { window->FormClose(); });
+
+  window->Start();
+  const int rc = app.exec();
+  // Workers that are still ringing or synchronising must not meet the
+  // destruction of the window; the settings are written already.
+  std::fflush(nullptr);
+  std::quick_exit(rc);
+}

@@ -1,0 +1,493 @@
+#include "engine/clock_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <sys/stat.h>
+
+#include "platform/ini.h"
+#include "platform/message_box.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+
+namespace engine {
+
+namespace {
+
+DecodedTimeT SystemNow() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return {uint16_t(d.year()), uint16_t(d.month()), uint16_t(d.day()), uint16_t(t.hour()),
+          uint16_t(t.minute()), uint16_t(t.second()), uint16_t(t.msec())};
+}
+
+QSize PrimaryScreenSize() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().size() : QSize(1024, 768);
+}
+
+// The hand-offs until the sound and synchronisation pieces are attached:
+// nothing rings and nothing synchronises.
+class SilentHandOffs : public ClockHandOffs {
+ public:
+  void StartRing() override {}
+  void ShowAlarmMessage() override {}
+  bool MessageWindowAlive() override { return false; }
+  void StopAlarmSound() override {}
+  void StartNtpSync() override {}
+};
+
+// An error text as the application's error box shows it: a period is added
+// unless the last character sorts at or before the period.
+std::string WithPeriod(const std::string& text) {
+  if (text.empty()) return text;
+  // The last character's code point (the text is UTF-8).
+  size_t i = text.size() - 1;
+  while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
+  const unsigned char lead = static_cast<unsigned char>(text[i]);
+  const bool ascii = lead < 0x80;
+  if (ascii && lead <= '.') return text;
+  return text + ".";
+}
+
+QRgb ToRgb(imaging::Colour c) { return qRgb(imaging::RedOf(c), imaging::GreenOf(c), imaging::BlueOf(c)); }
+
+}  // namespace
+
+TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOffs)
+    : env_(std::move(env)), handOffs_(std::move(handOffs)) {
+  if (!env_.Now) env_.Now = SystemNow;
+  if (!env_.ScreenSize) env_.ScreenSize = PrimaryScreenSize;
+  if (!handOffs_) handOffs_ = std::make_unique<SilentHandOffs>();
+
+  setWindowTitle(QStringLiteral("Pellinor"));
+  platform::MakeToolWindow(this, false);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+  resize(396, 272);
+  WindowLeft = 470;
+  WindowTop = 144;
+  ImageDate.Width = 21;
+  ImageDate.Height = 25;
+  ImageDate.Center = true;
+  ImageTime.Width = 61;
+  ImageTime.Height = 25;
+  ImageTime.Center = true;
+  DigitGlyphs.resize(48);
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(100);
+  Timer1->setTimerType(Qt::CoarseTimer);
+  connect(Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+  BuildMenu();
+
+  try {
+    FormCreate();
+  } catch (const std::exception& e) {
+    startupError_ = e.what();
+    platform::MessageBoxWithCaption(WithPeriod(startupError_), "Dravenna", platform::MsgType::Error, platform::mbOK,
+                                    nullptr);
+  }
+  ApplyPosition();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::BuildMenu() {
+  PopupMenu1 = new QMenu(this);
+  auto add = [&](const char* caption, bool checkable) {
+    QAction* a = PopupMenu1->addAction(QString::fromUtf8(caption));
+    a->setCheckable(checkable);
+    return a;
+  };
+  PM_S = add("ｱﾗｰﾑ設定(&S)", false);
+  PM_T = add("前面に表示(&T)", true);
+  PM_A = add("透過(&A)", true);
+  PM_O = add("音叉時計(&O)", true);
+  PM_N = add("NTP ｾｯﾄｱｯﾌﾟ(&N)", true);
+  PM_C = add("中心に移動(&C)", false);
+  N1 = PopupMenu1->addSeparator();
+  PM_W = add("ﾎｰﾑﾍﾟｰｼﾞ(&W)", false);
+  PM_V = add("ﾊﾞｰｼﾞｮﾝ情報(&V)", false);
+  PM_X = add("終了(&X)", false);
+  // The check marks of the menu are mirrored for the settings writer.
+  connect(PM_A, &QAction::toggled, this, [this](bool on) { TransparentChecked = on; });
+  connect(PM_T, &QAction::toggled, this, [this](bool on) { StayOnTopChecked = on; });
+  connect(PM_N, &QAction::toggled, this, [this](bool on) { NtpActiveChecked = on; });
+  // Triggering a checkable action has toggled it already; the handlers
+  // toggle it themselves, so they undo Qt's toggle first.
+  auto handler = [this](QAction* a, void (TFormMain::*f)()) {
+    connect(a, &QAction::triggered, this, [this, a, f] {
+      if (a->isCheckable()) a->setChecked(!a->isChecked());
+      (this->*f)();
+    });
+  };
+  handler(PM_T, &TFormMain::PM_TClick);
+  handler(PM_A, &TFormMain::PM_AClick);
+  handler(PM_O, &TFormMain::PM_OClick);
+  handler(PM_C, &TFormMain::PM_CClick);
+  handler(PM_W, &TFormMain::PM_WClick);
+  handler(PM_V, &TFormMain::PM_VClick);
+  handler(PM_X, &TFormMain::PM_XClick);
+}
+
+void TFormMain::FormCreate() {
+  // 1-2: the settings folder and file.
+  std::string folder = platform::GetSpecialFolderPath(platform::CSIDL_APPDATA) + "/DoRedozs";
+  if (chdir(folder.c_str()) != 0) {
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+      throw std::runtime_error("I/O エラー " + std::to_string(errno) + ": " + folder);
+  }
+  ClockSettingsFile =
+      folder + "/" + platform::ChangeFileExt(platform::ExtractFileName(platform::ProgramFileName()), ".ini");
+  // 3.
+  LoadClockSettings();
+  startupReached_ = StartupStep::Settings;
+  // 4.
+  CopyrightText[0] = 0;
+  HomePageUrl[0] = 0;
+  ReadClockData();
+  startupReached_ = StartupStep::ClockData;
+  // 5.
+  for (auto& g : DigitGlyphs) g = imaging::Bitmap(0, 0, imaging::PixelFormat::pf24bit);
+  LoadDigitGlyphs();
+  startupReached_ = StartupStep::Glyphs;
+  // 6.
+  LoadAlarmSound();
+  startupReached_ = StartupStep::Sound;
+  // 7.
+  Layout();
+  startupReached_ = StartupStep::Layout;
+  // 8-9.
+  PM_W->setVisible(HomePageUrl[0] != 0);
+  ClockName = platform::ChangeFileExt(platform::ExtractFileName(platform::ProgramFileName()), "");
+  SetTrayTip(ClockName);
+  // 10-11.
+  NtpSyncedThisHour = 0;
+  platform::SetTopmost(this, PM_T->isChecked());
+  // 12-13.
+  HandCenterX = RoundHalfEven((long double)ImageH.Width / 2);
+  HandCenterY = RoundHalfEven((long double)ImageH.Height / 2);
+  const HandColours hc = DeriveHandColours(HandColor, SecondHandColor);
+  HandOutlineColor = hc.Outline;
+  HandBackgroundColor = hc.Background;
+  for (TImage* img : {&ImageH, &ImageM, &ImageS}) img->Canvas().pen.Color = HandOutlineColor;
+  // 14-15.
+  LastMinutePosition = 99.0L;
+  LastSecond = 99;
+  LastHour = 99;
+  AlarmArmed = 1;
+  // 16.
+  const std::string os = platform::GetOSName();
+  if (os == "Win95" || os == "Win98" || os == "Win98SE") PM_A->setVisible(false);
+  startupReached_ = StartupStep::Done;
+}
+
+void TFormMain::Layout() {
+  const int W = std::max(ImageBG.Width, ImageFG.Width);
+  const int H = std::max(ImageBG.Height, ImageFG.Height);
+  resize(W, H);
+  auto centre = [&](TImage& img) {
+    img.Left = RoundHalfEven((long double)(W - img.Width) / 2);
+    img.Top = RoundHalfEven((long double)(H - img.Height) / 2);
+  };
+  centre(ImageBG);
+  centre(ImageFG);
+  ImageTime.Left = RoundHalfEven((long double)ImageBG.Width / 2) + ImageBG.Left - TimeOffset.dx;
+  ImageTime.Top = RoundHalfEven((long double)ImageBG.Height / 2) + ImageBG.Top - TimeOffset.dy;
+  ImageDate.Left = RoundHalfEven((long double)ImageBG.Width / 2) + ImageBG.Left - DateOffset.dx;
+  ImageDate.Top = RoundHalfEven((long double)ImageBG.Height / 2) + ImageBG.Top - DateOffset.dy;
+  for (TImage* img : {&ImageH, &ImageM, &ImageS}) {
+    if (EllipticalHands) {
+      img->Width = ImageBG.Width;
+      img->Height = ImageBG.Height;
+    } else {
+      img->Width = img->Height = std::min(ImageBG.Width, ImageBG.Height);
+    }
+    centre(*img);
+  }
+  Invalidate();
+}
+
+void TFormMain::ApplyPosition() { move(WindowLeft, WindowTop); }
+
+void TFormMain::Start() {
+  ApplyPosition();
+  show();
+  Timer1->start();
+}
+
+void TFormMain::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  Timer1->stop();
+  try {
+    SaveClockConfig();
+  } catch (const std::exception& e) {
+    platform::MessageBoxWithCaption(WithPeriod(e.what()), "Dravenna", platform::MsgType::Error, platform::mbOK,
+                                    nullptr);
+  }
+  AlarmSoundStream.reset();
+  for (auto& g : DigitGlyphs) g = imaging::Bitmap();
+}
+
+std::string TFormMain::NtpResult() const {
+  std::lock_guard<std::mutex> lock(resultMutex_);
+  return ntpResult_;
+}
+
+void TFormMain::SetNtpResult(const std::string& text) {
+  std::lock_guard<std::mutex> lock(resultMutex_);
+  ntpResult_ = text;
+}
+
+std::string TFormMain::CopyrightString() const {
+  return platform::SjisToUtf8(std::string(reinterpret_cast<const char*>(CopyrightText.data() + 1), CopyrightText[0]));
+}
+
+std::string TFormMain::HomePageString() const {
+  return platform::SjisToUtf8(std::string(reinterpret_cast<const char*>(HomePageUrl.data() + 1), HomePageUrl[0]));
+}
+
+// ---- drawing ----
+
+void TFormMain::Invalidate() {
+  frameDirty_ = true;
+  update();
+}
+
+const QImage& TFormMain::Frame() {
+  if (!frameDirty_ && frame_.size() == size()) return frame_;
+  frameDirty_ = false;
+  if (frame_.size() != size()) frame_ = QImage(size(), QImage::Format_RGB32);
+  frame_.fill(ToRgb(kWindowColour));
+  const int fw = frame_.width(), fh = frame_.height();
+  for (const TImage* img : {&ImageBG, &ImageFG, &ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS}) {
+    if (!img->Visible || img->Picture.Empty()) continue;
+    const imaging::Bitmap& pic = img->Picture;
+    const int ox = img->Left + (img->Center ? (img->Width - pic.Width()) / 2 : 0);
+    const int oy = img->Top + (img->Center ? (img->Height - pic.Height()) / 2 : 0);
+    // Pixels are drawn where picture, image rectangle and window overlap.
+    const int x0 = std::max({0, img->Left, ox}), y0 = std::max({0, img->Top, oy});
+    const int x1 = std::min({fw, img->Left + img->Width, ox + pic.Width()});
+    const int y1 = std::min({fh, img->Top + img->Height, oy + pic.Height()});
+    if (x1 <= x0 || y1 <= y0) continue;
+    const bool fast = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
+    const imaging::Colour key = pic.PixelColour(0, pic.Height() - 1);
+    const uint8_t kb = imaging::BlueOf(key), kg = imaging::GreenOf(key), kr = imaging::RedOf(key);
+    for (int y = y0; y < y1; ++y) {
+      auto* dst = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+      if (fast) {
+        const uint8_t* src = pic.ScanLine(y - oy) + 3 * size_t(x0 - ox);
+        if (img->Transparent) {
+          for (int x = x0; x < x1; ++x, src += 3)
+            if (src[0] != kb || src[1] != kg || src[2] != kr) dst[x] = qRgb(src[2], src[1], src[0]);
+        } else {
+          for (int x = x0; x < x1; ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
+        }
+      } else {
+        for (int x = x0; x < x1; ++x) {
+          const imaging::Colour c = pic.PixelColour(x - ox, y - oy);
+          if (!img->Transparent || c != key) dst[x] = ToRgb(c);
+        }
+      }
+    }
+  }
+  return frame_;
+}
+
+void TFormMain::paintEvent(QPaintEvent*) {
+  const QImage& f = Frame();
+  shape_.Apply(this, f, kWindowColour, TransparentColor);
+  QPainter p(this);
+  p.drawImage(0, 0, f);
+}
+
+// ---- mouse and keys ----
+
+TImage* TFormMain::ImageAt(int x, int y, bool) {
+  for (TImage* img : {&ImageS, &ImageM, &ImageH, &ImageTime, &ImageDate, &ImageFG, &ImageBG})
+    if (img->Visible && img->Contains(x, y)) return img;
+  return nullptr;
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* e) { FormKeyDown(e->key()); }
+
+void TFormMain::mousePressEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  pressed_ = ImageAt(p.x(), p.y(), true);
+  // The window, the frame and the second-hand image take mouse presses; the
+  // other images take only clicks.
+  const bool takesMouse = pressed_ == nullptr || pressed_ == &ImageFG || pressed_ == &ImageS;
+  if (!takesMouse) return;
+  const int ox = pressed_ ? pressed_->Left : 0, oy = pressed_ ? pressed_->Top : 0;
+  FormMouseDown(e->button(), p.x() - ox, p.y() - oy);
+}
+
+void TFormMain::mouseMoveEvent(QMouseEvent* e) {
+  if (!Dragging) return;
+  // Control coordinates from the global position and the window position
+  // this window last set, so that a move the window manager has not yet
+  // confirmed does not disturb the drag.
+  const QPoint g = e->globalPosition().toPoint();
+  const int ox = pressed_ ? pressed_->Left : 0, oy = pressed_ ? pressed_->Top : 0;
+  FormMouseMove(g.x() - WindowLeft - ox, g.y() - WindowTop - oy);
+}
+
+void TFormMain::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint g = e->globalPosition().toPoint();
+  const int ox = pressed_ ? pressed_->Left : 0, oy = pressed_ ? pressed_->Top : 0;
+  const bool wasDragging = Dragging;
+  if (Dragging) FormMouseUp(g.x() - WindowLeft - ox, g.y() - WindowTop - oy);
+  // A release of the left button over the same place is a click.
+  if (e->button() == Qt::LeftButton) {
+    const QPoint p = e->position().toPoint();
+    if (!wasDragging || rect().contains(p)) FormClick();
+  }
+  pressed_ = nullptr;
+}
+
+void TFormMain::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }
+
+void TFormMain::closeEvent(QCloseEvent* e) {
+  FormClose();
+  e->accept();
+}
+
+void TFormMain::FormClick() {
+  HandOffs().StopAlarmSound();
+  AlarmArmed = 0;
+}
+
+void TFormMain::FormKeyDown(int key) {
+  HandOffs().StopAlarmSound();
+  AlarmArmed = 0;
+  if (key == Qt::Key_S) ToggleStillPicture();
+}
+
+void TFormMain::FormMouseDown(Qt::MouseButton button, int x, int y) {
+  if (button != Qt::LeftButton) return;
+  DragStartX = x;
+  DragStartY = y;
+  Dragging = true;
+  setCursor(Qt::PointingHandCursor);
+  if (PM_A->isChecked()) platform::SetAlphaBlend(this, false, AlphaBlendValue);
+}
+
+void TFormMain::MoveWindowBy(int x, int y) {
+  WindowLeft = WindowLeft + x - DragStartX;
+  WindowTop = WindowTop + y - DragStartY;
+  ApplyPosition();
+}
+
+void TFormMain::FormMouseMove(int x, int y) {
+  if (Dragging) MoveWindowBy(x, y);
+}
+
+void TFormMain::FormMouseUp(int x, int y) {
+  if (!Dragging) return;
+  MoveWindowBy(x, y);
+  if (PM_A->isChecked()) platform::SetAlphaBlend(this, true, AlphaBlendValue);
+  Dragging = false;
+  unsetCursor();
+  SaveClockConfig();
+}
+
+// ---- commands ----
+
+void TFormMain::PM_TClick() {
+  PM_T->setChecked(!PM_T->isChecked());
+  platform::SetTopmost(this, PM_T->isChecked());
+}
+
+void TFormMain::PM_AClick() {
+  PM_A->setChecked(!PM_A->isChecked());
+  AlphaBlend = PM_A->isChecked();
+  platform::SetAlphaBlend(this, AlphaBlend, AlphaBlendValue);
+  SaveClockConfig();
+}
+
+void TFormMain::PM_OClick() { PM_O->setChecked(!PM_O->isChecked()); }
+
+void TFormMain::PM_CClick() {
+  const QSize screen = env_.ScreenSize();
+  WindowLeft = (screen.width() - width()) / 2;
+  WindowTop = (screen.height() - height()) / 2;
+  ApplyPosition();
+}
+
+void TFormMain::PM_XClick() { close(); }
+
+void TFormMain::ShowTime(uint16_t h, uint16_t m, uint16_t s) {
+  if (!ImageTime.Visible) return;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%2.2d:%2.2d:%2.2d", h, m, s);
+  ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
+  Invalidate();
+}
+
+void TFormMain::ToggleStillPicture() {
+  if (Timer1->isActive())
+    Timer1->stop();
+  else
+    Timer1->start();
+  if (Timer1->isActive()) {
+    LastMinutePosition = 99.0L;
+    LastSecond = 99;
+    LastHour = 99;
+    TransparentColor = SavedTransparentColor;
+  } else {
+    DecodedTime.Hour = 10;
+    DecodedTime.Minute = 10;
+    DecodedTime.Second = 35;
+    DrawHourHand(10.0 + 10.0 / 60.0);
+    DrawMinuteHand(10);
+    DrawSecondHand(35);
+    ShowTime(10, 10, 35);
+    SavedTransparentColor = TransparentColor;
+    TransparentColor = false;
+  }
+  Invalidate();
+}
+
+}  // namespace engine
+
+namespace engine {
+
+void TFormMain::PM_WClick() {
+  const std::string url = HomePageString();
+  bool ok = false;
+  try {
+    ok = platform::ShellOpen(url);
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (!ok) platform::MessageDlg(url + " が開けません", platform::MsgType::Error, platform::mbAbort, this);
+}
+
+void TFormMain::PM_VClick() {
+  const std::string copyright = CopyrightString();
+  std::string text;
+  if (copyright.empty())
+    text = "Dravenna デスクトップ時計\nこの時計の動作部です。";
+  else
+    text = "[" + ClockName + "]\n" + copyright;
+  platform::MessageDlg(text, platform::MsgType::Confirmation, platform::mbOK, this);
+}
+
+}  // namespace engine

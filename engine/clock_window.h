@@ -1,0 +1,229 @@
+// The clock window: one borderless window per clock program, with the
+// background and frame pictures, three hand images and two digital displays
+// over a window whose background colour is a transparent colour key.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/hand_model.h"
+#include "imaging/bitmap.h"
+#include "platform/layered_window.h"
+
+class QAction;
+class QMenu;
+class QTimer;
+
+namespace engine {
+
+constexpr imaging::Colour kWindowColour = 0x00F0FBFF;  // cream, the window's colour key
+
+struct DecodedTimeT {
+  uint16_t Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+};
+
+struct DisplayOffset {
+  int16_t dx = 0, dy = 0;
+};
+
+// An image component: a rectangle on the window holding a picture. A
+// transparent image leaves out the pixels of its picture's bottom-left colour.
+struct TImage {
+  int Left = 0, Top = 0, Width = 128, Height = 128;
+  bool Visible = true;
+  bool Transparent = true;
+  bool Center = false;
+  imaging::Bitmap Picture;  // empty: no picture
+  // The picture's canvas; an image without a picture gets a 24-bit bitmap of
+  // its own size first.
+  imaging::Canvas& Canvas();
+  bool Contains(int x, int y) const { return x >= Left && y >= Top && x < Left + Width && y < Top + Height; }
+};
+
+// What the tick and the commands hand on to the sound, message window and
+// time synchronisation. Tests substitute a recorder.
+class ClockHandOffs {
+ public:
+  virtual ~ClockHandOffs() = default;
+  virtual void StartRing() = 0;
+  virtual void ShowAlarmMessage() = 0;
+  virtual bool MessageWindowAlive() = 0;
+  virtual void StopAlarmSound() = 0;
+  virtual void StartNtpSync() = 0;
+};
+
+struct ClockEnvironment {
+  // The local date and time now; the default reads the system clock.
+  std::function<DecodedTimeT()> Now;
+  // Screen size for centring; the default asks the primary screen.
+  std::function<QSize()> ScreenSize;
+};
+
+class TFormMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TFormMain(ClockEnvironment env = {}, std::unique_ptr<ClockHandOffs> handOffs = nullptr);
+  ~TFormMain() override;
+
+  // Components, in painting order.
+  TImage ImageBG, ImageFG, ImageDate, ImageTime, ImageH, ImageM, ImageS;
+  QTimer* Timer1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction *PM_S = nullptr, *PM_T = nullptr, *PM_A = nullptr, *PM_O = nullptr, *PM_N = nullptr, *PM_C = nullptr,
+          *N1 = nullptr, *PM_W = nullptr, *PM_V = nullptr, *PM_X = nullptr;
+
+  // Clock data.
+  std::string ClockSettingsFile;
+  std::string ClockName;
+  imaging::Colour HandColor = 0, SecondHandColor = 0;
+  HandPolygon HourPolygon, MinutePolygon, SecondPolygon;
+  double CenterSize = 0;
+  std::array<uint8_t, 256> CopyrightText{};  // length byte, then Shift-JIS text
+  std::array<uint8_t, 256> HomePageUrl{};
+  DisplayOffset DateOffset, TimeOffset;
+  int16_t FrameMargin = 0;
+  int DigitalStyle = 0;
+  bool EllipticalHands = false, FrameEllipse = false, RingEllipse = false;
+  bool TransparentColor = true;  // the window's colour key
+
+  imaging::Colour HandOutlineColor = 0, HandBackgroundColor = 0;
+  int32_t HandCenterX = 0, HandCenterY = 0;
+  std::vector<imaging::Bitmap> DigitGlyphs;
+
+  // Tick state.
+  DecodedTimeT DecodedTime;
+  uint16_t LastSecond = 0, LastHour = 0, LastDay = 0;
+  long double LastMinutePosition = 0;
+
+  // Commands.
+  bool Dragging = false;
+  int DragStartX = 0, DragStartY = 0;
+  bool SavedTransparentColor = false;
+
+  // Settings.
+  std::array<std::string, 10> NtpHosts;
+  bool HourEnable = false, HalfEnable = false, HourJihou = false, HHMMEnable = false;
+  int16_t AlarmHour = 12, AlarmMinute = 0;
+  std::string AlarmMessage;
+  int32_t AlarmSoundIndex = 1;
+  int AlphaBlendValue = 128;
+  bool AlphaBlend = false;
+  std::atomic<int> WindowLeft{0}, WindowTop{0};
+  // Check marks of PM_A, PM_T and PM_N as the settings writer reads them
+  // (also from the synchronisation worker).
+  std::atomic<bool> TransparentChecked{false}, StayOnTopChecked{false}, NtpActiveChecked{false};
+
+  // Flags shared with the worker threads.
+  std::atomic<uint8_t> NtpSyncedThisHour{0}, NtpSyncRequested{0}, NtpSyncRunning{0};
+  std::atomic<uint8_t> AlarmArmed{0}, AlarmBusy{0};
+  int32_t ChimeCount = 0;
+  std::shared_ptr<const std::vector<uint8_t>> AlarmSoundStream;
+
+  // Handlers.
+  void FormCreate();
+  void FormClose();
+  void FormClick();
+  void FormKeyDown(int key);
+  void FormMouseDown(Qt::MouseButton button, int x, int y);
+  void FormMouseMove(int x, int y);
+  void FormMouseUp(int x, int y);
+  void Timer1Timer();
+  void PM_TClick();
+  void PM_AClick();
+  void PM_OClick();
+  void PM_CClick();
+  void PM_WClick();
+  void PM_VClick();
+  void PM_XClick();
+  void ToggleStillPicture();
+
+  // Clock data, glyphs, hands, digital text.
+  void ReadClockData();
+  void LoadDigitGlyphs();
+  imaging::Bitmap DrawDigitalText(int style, const std::string& text) const;
+  void DrawHourHand(double h);
+  void DrawMinuteHand(double q);
+  void DrawSecondHand(double s);
+
+  // The alarm sound of AlarmSoundIndex into memory (index 0: none, the old
+  // sound stays); raises the resource error for an index without a sound.
+  void LoadAlarmSound();
+  // The notification-area icon's tip (at most 63 characters).
+  void SetTrayTip(const std::string& tip);
+
+  // Settings file.
+  void LoadClockSettings();
+  void SaveClockConfig();
+  void SaveAlarmSettings();
+
+  // The NTP result text; the synchronisation worker writes it from its thread.
+  std::string NtpResult() const;
+  void SetNtpResult(const std::string& text);
+
+  // Texts of the clock data in UTF-8.
+  std::string CopyrightString() const;
+  std::string HomePageString() const;
+
+  // The window as drawn: the client area with every visible image over the
+  // cream background.
+  const QImage& Frame();
+  // Which start-up steps were done (a failing step ends the start-up).
+  enum class StartupStep { None, Settings, ClockData, Glyphs, Sound, Layout, Done };
+  StartupStep StartupReached() const { return startupReached_; }
+  std::string StartupError() const { return startupError_; }
+
+  ClockHandOffs& HandOffs() { return *handOffs_; }
+  void SetHandOffs(std::unique_ptr<ClockHandOffs> h) { handOffs_ = std::move(h); }
+  const ClockEnvironment& Environment() const { return env_; }
+  // Shows the window at its position and starts the timer.
+  void Start();
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void closeEvent(QCloseEvent*) override;
+  void keyPressEvent(QKeyEvent*) override;
+  void mousePressEvent(QMouseEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
+  void contextMenuEvent(QContextMenuEvent*) override;
+
+ private:
+  void BuildMenu();
+  void Layout();
+  void ApplyPosition();
+  void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc);
+  void ShowTime(uint16_t h, uint16_t m, uint16_t s);
+  void Invalidate();
+  TImage* ImageAt(int x, int y, bool mouseOnly);
+  void MoveWindowBy(int x, int y);
+  // AlarmBusy is set before the ring's worker starts, so the worker's clear
+  // is never overtaken.
+  void StartOneRing() {
+    AlarmBusy = 1;
+    HandOffs().StartRing();
+  }
+
+  ClockEnvironment env_;
+  std::unique_ptr<ClockHandOffs> handOffs_;
+  StartupStep startupReached_ = StartupStep::None;
+  std::string startupError_;
+  mutable std::mutex resultMutex_;  // guards ntpResult_ and NtpHosts
+  std::mutex saveMutex_;            // one CONFIG writer at a time
+  std::string ntpResult_;
+  QImage frame_;
+  bool frameDirty_ = true;
+  platform::ColourKeyShape shape_;
+  TImage* pressed_ = nullptr;
+  bool closed_ = false;
+};
+
+}  // namespace engine

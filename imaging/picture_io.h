@@ -24,10 +24,13 @@ Bitmap ReadBmp(const uint8_t* data, size_t size);
 // A packed device-independent bitmap (info header, colour table, pixels),
 // the form bitmap resources are stored in.
 Bitmap ReadDib(const uint8_t* data, size_t size);
-// A JPEG file, decoded to 24 bits. Raises "JPEG エラー #%d".
+// A JPEG file (grey, colour or CMYK, baseline or progressive), decoded to
+// 24 bits. Raises "JPEG エラー #%d" with libjpeg's message number.
 Bitmap ReadJpeg(const uint8_t* data, size_t size);
 
 // A 24-bit BMP file of the picture (file header, 40-byte info header, rows).
 std::vector<uint8_t> WriteBmp24(const Bitmap& bmp);
+// A baseline JPEG file of the picture at quality 90. Raises "JPEG エラー #%d".
+std::vector<uint8_t> WriteJpeg(const Bitmap& bmp);
 
 }  // namespace imaging

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(true);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/tolvane-64.png")));
 
-  auto* window = new engine::TFormMain();
+  engine::TFormMain* window = nullptr;
 
   // Ending the program from the session (SIGTERM, SIGINT, SIGHUP) closes the
   // window, which writes the settings.
@@ -42,13 +42,18 @@ int main(int argc, char** argv) {
     sigemptyset(&sa.sa_mask);
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&window] {
       char buf[16];
       while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
       }
-      window->close();
+      if (window)
+        window->close();
+      else
+        QCoreApplication::exit(0);
     });
   }
+  // The start-up may show its error box before the window exists.
+  window = new engine::TFormMain();
   QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) { window->FormClose(); });
   QObject::connect(&app, &QCoreApplication::aboutToQuit, window, [window] { window->FormClose(); });
 

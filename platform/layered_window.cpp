@@ -53,7 +53,7 @@ bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, uint32_t key, bool e
     h = (h ^ bits) * 1099511628211ULL;
   }
   if (valid_ && lastEnabled_ && h == lastHash_ && img.width() == lastW_ && img.height() == lastH_) return false;
-  const QBitmap mask = QBitmap::fromImage(img.createMaskFromColor(k, Qt::MaskOutColor));
+  const QBitmap mask = QBitmap::fromImage(img.createMaskFromColor(k, Qt::MaskInColor));
   w->setMask(mask);
   valid_ = true;
   lastEnabled_ = true;

@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   s.push_back({"OST", clockfile::OffsetData(31, -60)});
   s.push_back({"PRTR", clockfile::Int16Data(0)});
   s.push_back({"CPY", clockfile::Text256("Sample clock")});
-  const uint8_t flags = 0x01 | 0x02 | (2 << 2);  // time and date, large white digits
+  const uint8_t flags = 0x01 | 0x02 | (3 << 2);  // time and date, large black digits
   const auto file = clockfile::BuildClockFile(engine, s, flags);
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));

@@ -27,6 +27,13 @@ Bitmap ReadDib(const uint8_t* data, size_t size);
 // A JPEG file (grey, colour or CMYK, baseline or progressive), decoded to
 // 24 bits. Raises "JPEG エラー #%d" with libjpeg's message number.
 Bitmap ReadJpeg(const uint8_t* data, size_t size);
+// A PNG file of any bit depth and colour type, decoded to 24 bits; pixels
+// with alpha are blended over white. Raises "PNG エラー: <libpng's text>".
+Bitmap ReadPng(const uint8_t* data, size_t size);
+// The first image of a GIF file as an 8-bit palette picture (the colour table
+// padded with black to 256 entries); the transparent index keeps its palette
+// colour. Raises "GIF エラー #%d" with giflib's error number.
+Bitmap ReadGif(const uint8_t* data, size_t size);
 
 // A 24-bit BMP file of the picture (file header, 40-byte info header, rows).
 std::vector<uint8_t> WriteBmp24(const Bitmap& bmp);

@@ -1,0 +1,118 @@
+#include "imaging/picture_loader.h"
+
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include "imaging/bitmap_ops.h"
+#include "imaging/picture_io.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr size_t kHeaderBytes = 18;
+
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
+  std::ifstream f(name, std::ios::binary | std::ios::ate);
+  if (!f) return false;
+  const std::streamoff size = f.tellg();
+  if (size < 0) return false;
+  f.seekg(0);
+  out.resize(size_t(size));
+  if (size > 0 && !f.read(reinterpret_cast<char*>(out.data()), size)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool IsBmpHeader(const uint8_t* h) {
+  if (h[0] != 'B' || h[1] != 'M') return false;
+  const uint32_t info = Le32(h + 14);
+  return info == 40 || info == 12;
+}
+
+bool IsJpegHeader(const uint8_t* h) { return h[0] == 0xFF && h[1] == 0xD8; }
+
+bool IsGifHeader(const uint8_t* h) {
+  static const uint8_t tmpl[6] = {'G', 'I', 'F', '8', '7', 'A'};
+  for (int i = 0; i < 6; ++i) {
+    if (h[i] == tmpl[i]) continue;
+    if (i == 3) return false;
+    if (i == 4) {
+      if (h[i] != '9') return false;
+      continue;
+    }
+    if (h[i] != tmpl[i] + 32) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<Bitmap> LoadPictureFromBytes(const uint8_t* data, size_t size) {
+  if (!data || size < kHeaderBytes) return nullptr;
+  try {
+    Bitmap b;
+    if (IsBmpHeader(data))
+      b = ReadBmp(data, size);
+    else if (IsGifHeader(data))
+      b = ReadGif(data, size);
+    else if (IsJpegHeader(data))
+      b = ReadJpeg(data, size);
+    else
+      b = ReadPng(data, size);
+    if (b.Empty()) return nullptr;
+    return std::make_unique<Bitmap>(std::move(b));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::unique_ptr<Bitmap> LoadPictureAsBitmap(const std::string& fileName) {
+  std::vector<uint8_t> bytes;
+  try {
+    if (!ReadWholeFile(fileName, bytes)) return nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+  return LoadPictureFromBytes(bytes.data(), bytes.size());
+}
+
+std::unique_ptr<Bitmap> DrawThumbnailCell(const std::string& fileName, int32_t Width, int32_t Height, Colour CellColor,
+                                          bool Framed) {
+  auto cell = std::make_unique<Bitmap>(Width, Height, PixelFormat::pf24bit);
+  Canvas& cv = cell->GetCanvas();
+  cv.brush.Color = CellColor;
+  cv.FillRect(Rect{0, 0, Width, Height});
+
+  std::unique_ptr<Bitmap> picture = LoadPictureAsBitmap(fileName);
+  if (picture) {
+    picture->SetPixelFormat(PixelFormat::pf24bit);
+    using Real = long double;
+    const Real cellAspect = Real(Width) / Real(Height);
+    const Real pictureAspect = Real(picture->Width()) / Real(picture->Height());
+    Real tw, th;
+    if (pictureAspect >= cellAspect) {
+      tw = Width;
+      th = Width / pictureAspect;
+    } else {
+      tw = Height * pictureAspect;
+      th = Height;
+    }
+    // A picture far wider or taller than the cell would scale to less than
+    // one pixel; it keeps one, so the resampling never sees a size of 0.
+    const int32_t iw = std::max<int32_t>(1, int32_t(tw));
+    const int32_t ih = std::max<int32_t>(1, int32_t(th));
+    ResampleBitmap(*picture, iw, ih, rfLagrange);
+    cv.Draw(int(std::nearbyintl((Width - tw) / 2)), int(std::nearbyintl((Height - th) / 2)), *picture);
+  } else {
+    cv.TextCentred(Rect{0, 0, Width, Height}, "No Image");
+  }
+  if (Framed) cv.FrameOutline(Rect{0, 0, Width, Height});
+  return cell;
+}
+
+}  // namespace imaging

@@ -1,0 +1,231 @@
+// Resampling with six filters. All positions, weights and sums are long
+// double (80-bit extended on x86-64). Output rows are independent, so large
+// pictures are split into bands of rows over the available cores; every pixel
+// is computed by the same expressions either way, so the result does not
+// depend on the number of threads. The four column weights of each target
+// column are worked out once before the rows and reused: they are the same
+// values the per-pixel evaluation would give.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "imaging/bitmap_ops.h"
+
+namespace imaging {
+
+namespace {
+
+using Real = long double;
+
+constexpr Real kEightNinths = 8.0L / 9.0L;
+constexpr Real kSixteenNinths = 16.0L / 9.0L;
+
+inline Real Bicubic(Real d) {
+  if (d < 1) return (d * d - d - 1) * (d - 1);
+  return -(d - 1) * (d - 2) * (d - 2);
+}
+
+inline Real Lagrange(Real d) {
+  if (d < 1) return (d - 2) * 0.5L * (d + 1) * (d - 1);
+  return -(d - 3) * (d - 2) * (d - 1) / 6;
+}
+
+inline Real Mitchell(Real d) {
+  if (d < 1) return 7 * d * d * d / 6 - 2 * d * d + kEightNinths;
+  return -7 * d * d * d / 18 + 2 * d * d - 10 * d / 3 + kSixteenNinths;
+}
+
+inline Real Cube6(Real v) { return v * v * v / 6; }
+
+// Weights of columns ix - 1 .. ix + 2 for the B-spline, from truncated cubes.
+inline void BSplineAcross(Real tx, Real w[4]) {
+  const Real a1 = Cube6(1 - tx), a2 = Cube6(2 - tx), a3 = Cube6(3 - tx), a4 = Cube6(4 - tx);
+  w[0] = a1;
+  w[1] = a2 - 4 * a1;
+  w[2] = a3 - 4 * a2 + 6 * a1;
+  w[3] = a4 - 4 * a3 + 6 * a2 - 4 * a1;
+}
+
+// Weights of rows iy - 1 .. iy + 2 for the B-spline.
+inline void BSplineDown(Real ty, Real w[4]) {
+  const Real b0 = Cube6(ty + 0), b1 = Cube6(ty + 1), b2 = Cube6(ty + 2), b3 = Cube6(ty + 3);
+  w[0] = b3 - 4 * b2 + 6 * b1 - 4 * b0;
+  w[1] = b2 - 4 * b1 + 6 * b0;
+  w[2] = b1 - 4 * b0;
+  w[3] = b0;
+}
+
+// The four weights of a 4-tap filter at position f with base index i0 = trunc(f).
+inline void Weights(ResampleFilter filter, Real f, int i0, bool across, Real w[4]) {
+  if (filter == rfBSpline) {
+    if (across)
+      BSplineAcross(f - i0, w);
+    else
+      BSplineDown(f - i0, w);
+    return;
+  }
+  for (int k = 0; k < 4; ++k) {
+    const Real d = std::fabs(f - Real(i0 - 1 + k));
+    w[k] = filter == rfBicubic ? Bicubic(d) : filter == rfLagrange ? Lagrange(d) : Mitchell(d);
+  }
+}
+
+struct Job {
+  const TBmpData24* s;
+  const TBmpData24* d;
+  int W, H, NW, NH;
+  Real scaleX, scaleY;
+  ResampleFilter filter;
+  // Per target column: base column, the 4 tap columns and, for 4-tap
+  // filters, their weights.
+  const int* baseX;
+  const int* tapX;
+  const Real* wX;
+};
+
+void RowsNearest(const Job& j, int y0, int y1) {
+  for (int y = y0; y < y1; ++y) {
+    const Real fy = y * j.scaleY;
+    int sy = int(std::nearbyintl(fy));
+    if (sy > j.H - 1) sy = j.H - 1;
+    for (int x = 0; x < j.NW; ++x) {
+      const Real fx = x * j.scaleX;
+      int sx = int(std::nearbyintl(fx));
+      if (sx > j.W - 1) sx = j.W - 1;
+      std::memcpy(PixelAt(*j.d, x, y), PixelAt(*j.s, sx, sy), 3);
+    }
+  }
+}
+
+void RowsBilinear(const Job& j, int ya, int yb) {
+  for (int y = ya; y < yb; ++y) {
+    const Real fy = y * j.scaleY;
+    int y0 = std::clamp(int(fy), 0, j.H - 1);
+    const int y1 = y0 + 1 > j.H - 1 ? y0 : y0 + 1;
+    const Real ty = fy - y0;
+    for (int x = 0; x < j.NW; ++x) {
+      const Real fx = x * j.scaleX;
+      const int x0 = std::clamp(int(fx), 0, j.W - 1);
+      const int x1 = x0 + 1 > j.W - 1 ? x0 : x0 + 1;
+      const Real tx = fx - x0;
+      const uint8_t* p00 = PixelAt(*j.s, x0, y0);
+      const uint8_t* p10 = PixelAt(*j.s, x1, y0);
+      const uint8_t* p01 = PixelAt(*j.s, x0, y1);
+      const uint8_t* p11 = PixelAt(*j.s, x1, y1);
+      uint8_t* out = PixelAt(*j.d, x, y);
+      for (int c = 2; c >= 0; --c) {  // red, green, blue
+        const Real top = p00[c] * (1 - tx) + p10[c] * tx;
+        const Real bottom = p01[c] * (1 - tx) + p11[c] * tx;
+        out[c] = ClampByte(top * (1 - ty) + bottom * ty);
+      }
+    }
+  }
+}
+
+void RowsCubic(const Job& j, int ya, int yb) {
+  for (int y = ya; y < yb; ++y) {
+    const Real fy = y * j.scaleY;
+    const int iy = int(fy);
+    Real wy[4];
+    Weights(j.filter, fy, iy, false, wy);
+    const uint8_t* rows[4];
+    for (int k = 0; k < 4; ++k) {
+      const int r = iy - 1 + k;
+      rows[k] = j.s->Rows[size_t(r >= 0 && r <= j.H - 1 ? r : iy)];
+    }
+    for (int x = 0; x < j.NW; ++x) {
+      const int* tx = j.tapX + 4 * size_t(x);
+      const Real* wx = j.wX + 4 * size_t(x);
+      Real sb = 0, sg = 0, sr = 0;
+      for (int r = 0; r < 4; ++r) {
+        for (int k = 0; k < 4; ++k) {
+          const uint8_t* p = rows[r] + 3 * ptrdiff_t(tx[k]);
+          sr += p[2] * wx[k] * wy[r];
+          sg += p[1] * wx[k] * wy[r];
+          sb += p[0] * wx[k] * wy[r];
+        }
+      }
+      uint8_t* out = PixelAt(*j.d, x, y);
+      out[0] = ClampByte(sb);
+      out[1] = ClampByte(sg);
+      out[2] = ClampByte(sr);
+    }
+  }
+}
+
+void RunRows(const Job& j, int y0, int y1) {
+  switch (j.filter) {
+    case rfNearest: RowsNearest(j, y0, y1); break;
+    case rfBilinear: RowsBilinear(j, y0, y1); break;
+    case rfBicubic:
+    case rfLagrange:
+    case rfBSpline:
+    case rfMitchell: RowsCubic(j, y0, y1); break;
+    default: break;  // unknown filter: pixels stay as the size change left them
+  }
+}
+
+}  // namespace
+
+bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFilter Filter) {
+  if (bmp.GetPixelFormat() != PixelFormat::pf24bit) return false;
+  const int W = bmp.Width(), H = bmp.Height();
+  if (NewWidth == 0 || NewHeight == 0) throw FloatDivideError();
+  if (NewWidth < 0 || NewHeight < 0) throw std::invalid_argument("ResampleBitmap: negative size");
+  const Real scaleX = Real(W) / Real(NewWidth);
+  const Real scaleY = Real(H) / Real(NewHeight);
+
+  std::unique_ptr<Bitmap> target = CloneBitmap(bmp);
+  target->SetWidth(NewWidth);
+  target->SetHeight(NewHeight);
+  if (W > 0 && H > 0) {
+    const TBmpData24 s(bmp), d(*target);
+    std::vector<int> tapX;
+    std::vector<Real> wX;
+    const bool fourTaps = Filter >= rfBicubic && Filter <= rfMitchell;
+    if (fourTaps) {
+      tapX.resize(4 * size_t(NewWidth));
+      wX.resize(4 * size_t(NewWidth));
+      for (int x = 0; x < NewWidth; ++x) {
+        const Real fx = x * scaleX;
+        const int ix = int(fx);
+        Weights(Filter, fx, ix, true, &wX[4 * size_t(x)]);
+        for (int k = 0; k < 4; ++k) {
+          const int i = ix - 1 + k;
+          tapX[4 * size_t(x) + size_t(k)] = i >= 0 && i <= W - 1 ? i : ix;
+        }
+      }
+    }
+    const Job job{&s, &d, W, H, NewWidth, NewHeight, scaleX, scaleY, Filter, nullptr, tapX.data(), wX.data()};
+
+    // Threads pay off only when there is real work per band.
+    const uint64_t work = uint64_t(NewWidth) * uint64_t(NewHeight) * (fourTaps ? 16 : Filter == rfBilinear ? 4 : 1);
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = std::min<unsigned>(threads, unsigned(std::max(1, NewHeight)));
+    if (work < 200000) threads = 1;
+    if (threads <= 1) {
+      RunRows(job, 0, NewHeight);
+    } else {
+      std::vector<std::thread> pool;
+      pool.reserve(threads - 1);
+      const int band = (NewHeight + int(threads) - 1) / int(threads);
+      for (unsigned t = 1; t < threads; ++t) {
+        const int y0 = int(t) * band, y1 = std::min(NewHeight, y0 + band);
+        if (y0 >= y1) continue;
+        try {
+          pool.emplace_back([&job, y0, y1] { RunRows(job, y0, y1); });
+        } catch (const std::system_error&) {
+          RunRows(job, y0, y1);  // no thread to be had: do the band here
+        }
+      }
+      RunRows(job, 0, std::min(NewHeight, band));
+      for (auto& th : pool) th.join();
+    }
+  }
+  bmp = *target;
+  return true;
+}
+
+}  // namespace imaging

@@ -11,7 +11,10 @@
 //
 // Construction corresponds to reading the form's definition: until Loaded()
 // the property setters only store their values; Loaded() then adds the icon
-// when Visible is true. The tip starts as "TipHelp"; the owner sets its own.
+// when Visible is true. Set Icon before Visible: Visible stays false while no
+// icon is at hand (own icon, else the form's, else the application's).
+// The tip starts as "TipHelp", a placeholder for the owner to replace; the
+// clock window sets it after construction (the clock's name).
 // A desktop without a notification area refuses the add: Loaded() (or a later
 // SetVisible(true)) raises ETrayIconError with "タスクトレイにアイコンを登録で
 // きません。", the icon stays not added, and later property changes send

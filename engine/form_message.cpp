@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 
@@ -79,8 +80,8 @@ void TFormMessage::UpdateMask() {
   QImage image(size(), QImage::Format_RGB32);
   image.fill(QColor::fromRgb(kKeyColor));
   render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-  // MaskOutColor: pixels of the key colour become transparent in the mask.
-  setMask(QBitmap::fromImage(image.createMaskFromColor(kKeyColor, Qt::MaskOutColor)));
+  // MaskInColor: the pixels of the key colour become transparent.
+  setMask(QPixmap::fromImage(image).createMaskFromColor(QColor::fromRgb(kKeyColor), Qt::MaskInColor));
 }
 
 }  // namespace engine

@@ -167,7 +167,14 @@ void TFormAlarm::SpeedButtonTestClick() {
 }
 
 void ShowAlarmDialog(AlarmOwner& owner) {
-  if (!FormAlarm) FormAlarm = new TFormAlarm(owner, owner.AlarmWindow());
+  if (FormAlarm) {
+    // Already open (the command reached again through the tray menu): a second
+    // modal loop on the same dialog would delete it under the first one.
+    FormAlarm->raise();
+    FormAlarm->activateWindow();
+    return;
+  }
+  FormAlarm = new TFormAlarm(owner, owner.AlarmWindow());
   QPointer<TFormAlarm> dialog = FormAlarm;
   dialog->CheckBoxAlarmHour->setChecked(owner.GetHourEnable());
   dialog->CheckBoxAlarmHalf->setChecked(owner.GetHalfEnable());

@@ -69,6 +69,7 @@ extern TFormAlarm* FormAlarm;
 // The clock window's alarm command: creates the dialog owned by the owner's
 // window, sets its controls from the owner (hourly, half-hour, set time, hour
 // count, hour, minute, message, sound), shows it modally and destroys it.
+// While the dialog is open, a further call only brings it to the front.
 void ShowAlarmDialog(AlarmOwner& owner);
 
 // The application's error box ("%s." unless the text ends at or below '.'),

@@ -196,6 +196,19 @@ TEST_F(AlarmWindowsTest, OkWithNoSoundKeepsTheOldSoundAndTheNextRingBeeps) {
   EXPECT_TRUE(device_->Events(SoundEvent::Play).empty());
 }
 
+TEST_F(AlarmWindowsTest, AlarmCommandWhileTheDialogIsOpenKeepsIt) {
+  RunDialog([&](TFormAlarm& d) {
+    d.SEHour->setValue(5);
+    engine::ShowAlarmDialog(owner_);  // e.g. from the tray menu
+    EXPECT_EQ(engine::FormAlarm, &d);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.SEHour->Value(), 5);
+    d.ButtonOK->click();
+  });
+  EXPECT_EQ(owner_.AlarmHour, 5);
+  EXPECT_EQ(owner_.saves, 1);
+}
+
 TEST_F(AlarmWindowsTest, CancelChangesNothing) {
   const auto stream = owner_.AlarmSoundStream;
   RunDialog([&](TFormAlarm& d) {

@@ -71,8 +71,9 @@ std::optional<fs::path> ObtainChronyd(std::string& why) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   const fs::path log = dir / "fetch.log";
-  if (Run({"apt-get", "download", "chrony"}, dir, log) != 0) {
-    why = "apt-get download chrony failed (no network or no package lists?): " + ReadFile(log);
+  if (const int rc = Run({"apt-get", "download", "chrony"}, dir, log); rc != 0) {
+    why = "apt-get download chrony failed with status " + std::to_string(rc) +
+          (rc == 127 ? " (apt-get not found)" : " (no network or no package lists?)") + ": " + ReadFile(log);
     return std::nullopt;
   }
   for (const auto& entry : fs::directory_iterator(dir)) {

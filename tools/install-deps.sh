@@ -8,6 +8,8 @@ packages=(
   fonts-ipafont-gothic
   libgtest-dev googletest
   xvfb xauth
+  # runtime libraries of chronyd, which the SNTP tests unpack from its package
+  libnettle8 libhogweed6 libgnutls30 libcap2 libseccomp2
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -19,4 +21,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+fi
+# The SNTP tests fetch the chrony package with apt-get download (never
+# installed); that needs the package lists.
+if ! apt-cache show chrony >/dev/null 2>&1; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update
 fi

@@ -4,7 +4,6 @@
 
 #include "engine/clock_window.h"
 #include "platform/ini.h"
-#include "platform/resources.h"
 
 namespace engine {
 
@@ -68,13 +67,5 @@ void TFormMain::SaveAlarmSettings() {
   ini.WriteString("ALARM", "Message", AlarmMessage);
   ini.WriteInteger("ALARM", "WAVE1", AlarmSoundIndex);
 }
-
-void TFormMain::LoadAlarmSound() {
-  if (AlarmSoundIndex == 0) return;
-  auto bytes = platform::LoadResource("SOUND", AlarmSoundIndex + 100);
-  AlarmSoundStream = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
-}
-
-void TFormMain::SetTrayTip(const std::string&) {}
 
 }  // namespace engine

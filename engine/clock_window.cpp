@@ -41,17 +41,6 @@ QSize PrimaryScreenSize() {
   return s ? s->geometry().size() : QSize(1024, 768);
 }
 
-// The hand-offs until the sound and synchronisation pieces are attached:
-// nothing rings and nothing synchronises.
-class SilentHandOffs : public ClockHandOffs {
- public:
-  void StartRing() override {}
-  void ShowAlarmMessage() override {}
-  bool MessageWindowAlive() override { return false; }
-  void StopAlarmSound() override {}
-  void StartNtpSync() override {}
-};
-
 // An error text as the application's error box shows it: a period is added
 // unless the last character sorts at or before the period.
 std::string WithPeriod(const std::string& text) {
@@ -73,7 +62,7 @@ TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOf
     : env_(std::move(env)), handOffs_(std::move(handOffs)) {
   if (!env_.Now) env_.Now = SystemNow;
   if (!env_.ScreenSize) env_.ScreenSize = PrimaryScreenSize;
-  if (!handOffs_) handOffs_ = std::make_unique<SilentHandOffs>();
+  if (!handOffs_) handOffs_ = MakeClockWorkers(*this);
 
   setWindowTitle(QStringLiteral("Pellinor"));
   platform::MakeToolWindow(this, false);
@@ -95,6 +84,7 @@ TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOf
   Timer1->setTimerType(Qt::CoarseTimer);
   connect(Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
   BuildMenu();
+  CreateTrayIcon();
 
   try {
     FormCreate();
@@ -106,7 +96,7 @@ TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOf
   ApplyPosition();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() { StopWorkers(); }
 
 void TFormMain::BuildMenu() {
   PopupMenu1 = new QMenu(this);
@@ -137,9 +127,11 @@ void TFormMain::BuildMenu() {
       (this->*f)();
     });
   };
+  handler(PM_S, &TFormMain::PM_SClick);
   handler(PM_T, &TFormMain::PM_TClick);
   handler(PM_A, &TFormMain::PM_AClick);
   handler(PM_O, &TFormMain::PM_OClick);
+  handler(PM_N, &TFormMain::PM_NClick);
   handler(PM_C, &TFormMain::PM_CClick);
   handler(PM_W, &TFormMain::PM_WClick);
   handler(PM_V, &TFormMain::PM_VClick);

@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/alarm_owner.h"
 #include "engine/hand_model.h"
+#include "engine/ntp_owner.h"
+#include "engine/sntp_client.h"
 #include "imaging/bitmap.h"
 #include "platform/layered_window.h"
 
@@ -23,6 +26,8 @@ class QMenu;
 class QTimer;
 
 namespace engine {
+
+class TTrayIcon;
 
 constexpr imaging::Colour kWindowColour = 0x00F0FBFF;  // cream, the window's colour key
 
@@ -67,7 +72,11 @@ struct ClockEnvironment {
   std::function<QSize()> ScreenSize;
 };
 
-class TFormMain : public QWidget {
+class TFormMain;
+// The hand-offs of a running clock (sound, message window, synchronisation).
+std::unique_ptr<ClockHandOffs> MakeClockWorkers(TFormMain& window);
+
+class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   Q_OBJECT
 
  public:
@@ -78,6 +87,8 @@ class TFormMain : public QWidget {
   TImage ImageBG, ImageFG, ImageDate, ImageTime, ImageH, ImageM, ImageS;
   QTimer* Timer1 = nullptr;
   QMenu* PopupMenu1 = nullptr;
+  TTrayIcon* TrayIcon1 = nullptr;
+  SntpClient IdSNTP1;
   QAction *PM_S = nullptr, *PM_T = nullptr, *PM_A = nullptr, *PM_O = nullptr, *PM_N = nullptr, *PM_C = nullptr,
           *N1 = nullptr, *PM_W = nullptr, *PM_V = nullptr, *PM_X = nullptr;
 
@@ -126,7 +137,7 @@ class TFormMain : public QWidget {
   std::atomic<uint8_t> NtpSyncedThisHour{0}, NtpSyncRequested{0}, NtpSyncRunning{0};
   std::atomic<uint8_t> AlarmArmed{0}, AlarmBusy{0};
   int32_t ChimeCount = 0;
-  std::shared_ptr<const std::vector<uint8_t>> AlarmSoundStream;
+  AlarmSound AlarmSoundStream;
 
   // Handlers.
   void FormCreate();
@@ -137,6 +148,8 @@ class TFormMain : public QWidget {
   void FormMouseMove(int x, int y);
   void FormMouseUp(int x, int y);
   void Timer1Timer();
+  void PM_SClick();
+  void PM_NClick();
   void PM_TClick();
   void PM_AClick();
   void PM_OClick();
@@ -162,12 +175,12 @@ class TFormMain : public QWidget {
 
   // Settings file.
   void LoadClockSettings();
-  void SaveClockConfig();
-  void SaveAlarmSettings();
+  void SaveClockConfig() override;
+  void SaveAlarmSettings() override;
 
   // The NTP result text; the synchronisation worker writes it from its thread.
   std::string NtpResult() const;
-  void SetNtpResult(const std::string& text);
+  void SetNtpResult(const std::string& text) override;
 
   // Texts of the clock data in UTF-8.
   std::string CopyrightString() const;
@@ -180,6 +193,41 @@ class TFormMain : public QWidget {
   enum class StartupStep { None, Settings, ClockData, Glyphs, Sound, Layout, Done };
   StartupStep StartupReached() const { return startupReached_; }
   std::string StartupError() const { return startupError_; }
+
+  // What the alarm pieces need of the window.
+  bool GetHourEnable() const override { return HourEnable; }
+  void SetHourEnable(bool on) override { HourEnable = on; }
+  bool GetHalfEnable() const override { return HalfEnable; }
+  void SetHalfEnable(bool on) override { HalfEnable = on; }
+  bool GetHourJihou() const override { return HourJihou; }
+  void SetHourJihou(bool on) override { HourJihou = on; }
+  bool GetHHMMEnable() const override { return HHMMEnable; }
+  void SetHHMMEnable(bool on) override { HHMMEnable = on; }
+  int16_t GetAlarmHour() const override { return AlarmHour; }
+  void SetAlarmHour(int16_t h) override { AlarmHour = h; }
+  int16_t GetAlarmMinute() const override { return AlarmMinute; }
+  void SetAlarmMinute(int16_t m) override { AlarmMinute = m; }
+  std::string GetAlarmMessage() const override { return AlarmMessage; }
+  void SetAlarmMessage(const std::string& m) override { AlarmMessage = m; }
+  int32_t GetAlarmSoundIndex() const override { return AlarmSoundIndex; }
+  void SetAlarmSoundIndex(int32_t i) override { AlarmSoundIndex = i; }
+  AlarmSound GetAlarmSoundStream() const override { return AlarmSoundStream; }
+  void SetAlarmSoundStream(AlarmSound s) override { AlarmSoundStream = std::move(s); }
+  std::atomic<uint8_t>& AlarmBusyFlag() override { return AlarmBusy; }
+  std::atomic<uint8_t>& AlarmArmedFlag() override { return AlarmArmed; }
+  QWidget* AlarmWindow() override { return this; }
+
+  // What the time synchronisation needs of the window.
+  std::string GetNtpHost(int slot) const override;
+  void SetNtpHost(int slot, const std::string& host) override;
+  std::string GetNtpResult() const override { return NtpResult(); }
+  bool GetNtpActive() const override;
+  void SetNtpActive(bool on) override;
+  std::atomic<uint8_t>& NtpSyncRunningFlag() override { return NtpSyncRunning; }
+  std::atomic<uint8_t>& NtpSyncedThisHourFlag() override { return NtpSyncedThisHour; }
+  std::atomic<uint8_t>& NtpSyncRequestedFlag() override { return NtpSyncRequested; }
+  SntpClient& NtpClient() override { return IdSNTP1; }
+  platform::SystemTime NtpNow() override;
 
   ClockHandOffs& HandOffs() { return *handOffs_; }
   void SetHandOffs(std::unique_ptr<ClockHandOffs> h) { handOffs_ = std::move(h); }
@@ -198,6 +246,8 @@ class TFormMain : public QWidget {
 
  private:
   void BuildMenu();
+  void CreateTrayIcon();
+  void StopWorkers();
   void Layout();
   void ApplyPosition();
   void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc);

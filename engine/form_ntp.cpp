@@ -170,7 +170,7 @@ void TFormNTP::SpeedButtonDNClick() {
 
 void TFormNTP::ButtonOKClick() {
   StringGridNTP->CommitPendingEdit();
-  owner_.NtpSyncedThisHour() = 0;
+  owner_.NtpSyncedThisHourFlag() = 0;
   for (int slot = 0; slot < kNtpHostSlots; ++slot) owner_.SetNtpHost(slot, "");
   int stored = 0;
   for (int row = 0; row < kNtpHostSlots; ++row) {
@@ -178,11 +178,11 @@ void TFormNTP::ButtonOKClick() {
     if (!host.empty()) owner_.SetNtpHost(stored++, host);
   }
   if (stored > 0) {
-    owner_.NtpSyncRequested() = CheckBoxNTP->isChecked() ? 1 : 0;
+    owner_.NtpSyncRequestedFlag() = CheckBoxNTP->isChecked() ? 1 : 0;
   } else {
     // SNTP cannot be on without a host.
     CheckBoxNTP->setChecked(false);
-    owner_.NtpSyncRequested() = 0;
+    owner_.NtpSyncRequestedFlag() = 0;
   }
   const bool on = CheckBoxNTP->isChecked();
   owner_.SetNtpActive(on);
@@ -192,12 +192,12 @@ void TFormNTP::ButtonOKClick() {
 }
 
 void TFormNTP::ButtonCancelClick() {
-  owner_.NtpSyncRequested() = 0;
+  owner_.NtpSyncRequestedFlag() = 0;
   reject();
 }
 
 void TFormNTP::SpeedButtonSyncClick() {
-  if (owner_.NtpSyncRunning() != 0) return;
+  if (owner_.NtpSyncRunningFlag() != 0) return;
   StringGridNTP->CommitPendingEdit();
   std::vector<std::string> hosts;
   for (int row = 0; row < kNtpHostSlots; ++row) hosts.push_back(TrimHost(StringGridNTP->CellText(row)));

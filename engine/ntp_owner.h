@@ -33,9 +33,9 @@ class NtpOwner {
   virtual void SetNtpActive(bool on) = 0;
 
   // Byte flags shared with the worker (0 or 1).
-  virtual std::atomic<std::uint8_t>& NtpSyncRunning() = 0;
-  virtual std::atomic<std::uint8_t>& NtpSyncedThisHour() = 0;
-  virtual std::atomic<std::uint8_t>& NtpSyncRequested() = 0;
+  virtual std::atomic<std::uint8_t>& NtpSyncRunningFlag() = 0;
+  virtual std::atomic<std::uint8_t>& NtpSyncedThisHourFlag() = 0;
+  virtual std::atomic<std::uint8_t>& NtpSyncRequestedFlag() = 0;
 
   // Writes the CONFIG section of the settings. May throw (the settings file
   // cannot be written). Called from the window's thread and from the worker.

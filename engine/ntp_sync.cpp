@@ -64,7 +64,7 @@ std::string SyncWithHosts(NtpOwner& owner, const std::vector<std::string>& hosts
     if (host.empty()) continue;
     std::string success = TryHost(owner, host);
     if (!success.empty()) {
-      if (markSynced) owner.NtpSyncedThisHour() = 1;
+      if (markSynced) owner.NtpSyncedThisHourFlag() = 1;
       return success;
     }
     result = "Sync failed";
@@ -83,7 +83,7 @@ bool TNTPSync::Start(NtpOwner& owner) {
   for (int i = 0; i < kNtpHostSlots; ++i) hosts[i] = owner.GetNtpHost(i);
   // The flag is set before the thread exists, so nothing on the window's
   // thread can see "not running" while the worker is starting.
-  owner.NtpSyncRunning() = 1;
+  owner.NtpSyncRunningFlag() = 1;
   std::unique_ptr<TNTPSync> worker(new TNTPSync(owner, std::move(hosts)));
   try {
     std::thread([self = worker.get()] {
@@ -93,7 +93,7 @@ bool TNTPSync::Start(NtpOwner& owner) {
     worker.release();
     return true;
   } catch (...) {
-    owner.NtpSyncRunning() = 0;
+    owner.NtpSyncRunningFlag() = 0;
     return false;
   }
 }
@@ -107,7 +107,7 @@ void TNTPSync::Execute() noexcept {
     std::fprintf(stderr, "SNTP: %s\n", e.what());
   } catch (...) {
   }
-  owner_.NtpSyncRunning() = 0;
+  owner_.NtpSyncRunningFlag() = 0;
 }
 
 }  // namespace engine

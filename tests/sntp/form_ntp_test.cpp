@@ -81,15 +81,15 @@ TEST_F(FormNtpTest, ControlsAndLayout) {
 }
 
 TEST_F(FormNtpTest, OkSqueezesOutEmptyRowsAndTrimsHosts) {
-  owner.NtpSyncedThisHour() = 1;
+  owner.NtpSyncedThisHourFlag() = 1;
   owner.Hosts()[7] = "old.example";
   TFormNTP form(owner);
   Rows(form, {"  ntp1.example.org \t", "", "ntp2.example.org", " \r\n", "", "", "", "", "", "\x01last.example"});
   form.CheckBoxNTP->setChecked(true);
   form.ButtonOKClick();
   EXPECT_EQ(Padded({"ntp1.example.org", "ntp2.example.org", "last.example"}), Slots());
-  EXPECT_EQ(0, owner.NtpSyncedThisHour());
-  EXPECT_EQ(1, owner.NtpSyncRequested());
+  EXPECT_EQ(0, owner.NtpSyncedThisHourFlag());
+  EXPECT_EQ(1, owner.NtpSyncRequestedFlag());
   EXPECT_TRUE(owner.GetNtpActive());
   EXPECT_EQ("ON", owner.GetNtpResult());
   EXPECT_EQ(1, owner.Saves());
@@ -97,12 +97,12 @@ TEST_F(FormNtpTest, OkSqueezesOutEmptyRowsAndTrimsHosts) {
 }
 
 TEST_F(FormNtpTest, OkWithSntpOffRequestsNothing) {
-  owner.NtpSyncRequested() = 1;
+  owner.NtpSyncRequestedFlag() = 1;
   TFormNTP form(owner);
   Rows(form, {"ntp1.example.org"});
   form.CheckBoxNTP->setChecked(false);
   form.ButtonOKClick();
-  EXPECT_EQ(0, owner.NtpSyncRequested());
+  EXPECT_EQ(0, owner.NtpSyncRequestedFlag());
   EXPECT_FALSE(owner.GetNtpActive());
   EXPECT_EQ("OFF", owner.GetNtpResult());
   EXPECT_EQ("ntp1.example.org", owner.Hosts()[0]);
@@ -117,7 +117,7 @@ TEST_F(FormNtpTest, OkWithEveryRowEmptyTurnsSntpOff) {
   form.ButtonOKClick();
   EXPECT_FALSE(form.CheckBoxNTP->isChecked());
   EXPECT_FALSE(owner.GetNtpActive());
-  EXPECT_EQ(0, owner.NtpSyncRequested());
+  EXPECT_EQ(0, owner.NtpSyncRequestedFlag());
   EXPECT_EQ("OFF", owner.GetNtpResult());
   EXPECT_EQ(Padded({}), Slots());
   EXPECT_EQ(1, owner.Saves());
@@ -134,22 +134,22 @@ TEST_F(FormNtpTest, OkWhoseSettingsWriteFailsShowsTheErrorAndStaysOpen) {
 }
 
 TEST_F(FormNtpTest, CancelDropsAPendingRequestOnly) {
-  owner.NtpSyncRequested() = 1;
+  owner.NtpSyncRequestedFlag() = 1;
   owner.Hosts()[0] = "kept.example";
   TFormNTP form(owner);
   Rows(form, {"typed.example"});
   form.ButtonCancel->click();
-  EXPECT_EQ(0, owner.NtpSyncRequested());
+  EXPECT_EQ(0, owner.NtpSyncRequestedFlag());
   EXPECT_EQ("kept.example", owner.Hosts()[0]);
   EXPECT_EQ(0, owner.Saves());
   EXPECT_EQ(QDialog::Rejected, form.result());
 
   // Escape does the same as the Cancel button.
-  owner.NtpSyncRequested() = 1;
+  owner.NtpSyncRequestedFlag() = 1;
   TFormNTP again(owner);
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QApplication::sendEvent(&again, &escape);
-  EXPECT_EQ(0, owner.NtpSyncRequested());
+  EXPECT_EQ(0, owner.NtpSyncRequestedFlag());
   EXPECT_EQ(QDialog::Rejected, again.result());
 }
 
@@ -229,12 +229,12 @@ TEST_F(FormNtpTest, SyncButtonUsesTheGridsHostsAndLeavesTheHourFlag) {
   ASSERT_EQ(1u, messages.size());
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:00.040>", messages[0].text);
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:00.040> at 09:30:15", owner.GetNtpResult());
-  EXPECT_EQ(0, owner.NtpSyncedThisHour());
+  EXPECT_EQ(0, owner.NtpSyncedThisHourFlag());
   EXPECT_EQ(Padded({}), Slots());
 }
 
 TEST_F(FormNtpTest, SyncButtonDoesNothingWhileAWorkerRuns) {
-  owner.NtpSyncRunning() = 1;
+  owner.NtpSyncRunningFlag() = 1;
   TFormNTP form(owner);
   Rows(form, {"127.0.0.1"});
   form.SpeedButtonSync->click();
@@ -261,6 +261,6 @@ TEST_F(FormNtpTest, SetupCommandFillsTheDialogAndOkKeepsTheHosts) {
             shown);
   EXPECT_TRUE(checked);
   EXPECT_EQ(shown, Slots());
-  EXPECT_EQ(1, owner.NtpSyncRequested());
+  EXPECT_EQ(1, owner.NtpSyncRequestedFlag());
   EXPECT_EQ(1, owner.Saves());
 }

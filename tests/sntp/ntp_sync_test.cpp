@@ -71,7 +71,7 @@ TEST_P(NtpSyncDifference, ResultTextShowsTheDifference) {
   Hosts({"127.0.0.1"});
   engine::RunNtpSync(owner, owner.Hosts());
   EXPECT_EQ(GetParam().result, owner.GetNtpResult());
-  EXPECT_EQ(1, owner.NtpSyncedThisHour());
+  EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());
   EXPECT_EQ(2, server.Requests());
   ASSERT_EQ(1u, clock.Sets().size());
   EXPECT_EQ((std::vector<std::string>{GetParam().result}), owner.SavedResults());
@@ -106,10 +106,10 @@ TEST_F(NtpSyncRun, AllHostsFailing) {
   FakeNtpServer server(FailFirst(clock, 100));
   Serve(server);
   Hosts({"127.0.0.1", "", "", "127.1"});
-  owner.NtpSyncedThisHour() = 0;
+  owner.NtpSyncedThisHourFlag() = 0;
   engine::RunNtpSync(owner, owner.Hosts());
   EXPECT_EQ("Sync failed at 12:56:55", owner.GetNtpResult());
-  EXPECT_EQ(0, owner.NtpSyncedThisHour());
+  EXPECT_EQ(0, owner.NtpSyncedThisHourFlag());
   EXPECT_EQ(2, server.Requests());
   EXPECT_FALSE(owner.NtpClient().Active());  // deactivated after the failure
   EXPECT_TRUE(clock.Sets().empty());
@@ -123,7 +123,7 @@ TEST_F(NtpSyncRun, RefusedClockSetFails) {
   clock.Refuse(true);
   engine::RunNtpSync(owner, owner.Hosts());
   EXPECT_EQ("Sync failed at 12:56:55", owner.GetNtpResult());
-  EXPECT_EQ(0, owner.NtpSyncedThisHour());
+  EXPECT_EQ(0, owner.NtpSyncedThisHourFlag());
 }
 
 TEST_F(NtpSyncRun, NoHostLeavesTheResultTextEmpty) {
@@ -144,7 +144,7 @@ TEST_F(NtpSyncRun, SecondQueryFailingStillReportsTheSuccess) {
   engine::RunNtpSync(owner, owner.Hosts());
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.030> at 12:57:00", owner.GetNtpResult());
   EXPECT_EQ(1u, clock.Sets().size());
-  EXPECT_EQ(1, owner.NtpSyncedThisHour());
+  EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());
 }
 
 TEST_F(NtpSyncRun, WorkerRunsOnTheHostsItWasStartedWith) {
@@ -152,11 +152,11 @@ TEST_F(NtpSyncRun, WorkerRunsOnTheHostsItWasStartedWith) {
   Serve(server);
   Hosts({"127.0.0.1"});
   ASSERT_TRUE(engine::TNTPSync::Start(owner));
-  EXPECT_EQ(1, owner.NtpSyncRunning());  // set before the thread runs
+  EXPECT_EQ(1, owner.NtpSyncRunningFlag());  // set before the thread runs
   owner.SetNtpHost(0, "");                // the dialog rewrites the slots meanwhile
-  ASSERT_TRUE(WaitCleared(owner.NtpSyncRunning()));
+  ASSERT_TRUE(WaitCleared(owner.NtpSyncRunningFlag()));
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.040> at 12:57:00", owner.GetNtpResult());
-  EXPECT_EQ(1, owner.NtpSyncedThisHour());
+  EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());
   EXPECT_EQ(1, owner.Saves());
 }
 
@@ -166,12 +166,12 @@ TEST_F(NtpSyncRun, WorkerClearsTheRunningFlagWhenTheSettingsWriteFails) {
   Hosts({"127.0.0.1"});
   owner.FailSave(true);
   ASSERT_TRUE(engine::TNTPSync::Start(owner));
-  ASSERT_TRUE(WaitCleared(owner.NtpSyncRunning()));
+  ASSERT_TRUE(WaitCleared(owner.NtpSyncRunningFlag()));
   EXPECT_EQ(1, owner.Saves());
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.040> at 12:57:00", owner.GetNtpResult());
   // A later synchronisation can start.
   owner.FailSave(false);
   ASSERT_TRUE(engine::TNTPSync::Start(owner));
-  ASSERT_TRUE(WaitCleared(owner.NtpSyncRunning()));
+  ASSERT_TRUE(WaitCleared(owner.NtpSyncRunningFlag()));
   EXPECT_EQ(2, owner.Saves());
 }

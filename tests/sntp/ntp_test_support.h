@@ -240,9 +240,9 @@ class FakeOwner : public engine::NtpOwner {
   }
   bool GetNtpActive() const override { return active_; }
   void SetNtpActive(bool on) override { active_ = on; }
-  std::atomic<std::uint8_t>& NtpSyncRunning() override { return running_; }
-  std::atomic<std::uint8_t>& NtpSyncedThisHour() override { return synced_; }
-  std::atomic<std::uint8_t>& NtpSyncRequested() override { return requested_; }
+  std::atomic<std::uint8_t>& NtpSyncRunningFlag() override { return running_; }
+  std::atomic<std::uint8_t>& NtpSyncedThisHourFlag() override { return synced_; }
+  std::atomic<std::uint8_t>& NtpSyncRequestedFlag() override { return requested_; }
   void SaveClockConfig() override {
     std::lock_guard<std::mutex> lock(m_);
     ++saves_;

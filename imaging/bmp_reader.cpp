@@ -163,6 +163,8 @@ PixelFormat FormatFor(int bpp) {
   }
 }
 
+// `out` starts at index 0 everywhere (a new palette bitmap); pixels the data
+// never reaches keep it.
 void DecodeRle(const Bytes& b, size_t off, const Header& h, Bitmap& out) {
   const int w = int(h.width), hh = int(h.height);
   const bool four = h.compression == kRle4;
@@ -177,7 +179,6 @@ void DecodeRle(const Bytes& b, size_t off, const Header& h, Bitmap& out) {
       row[x >> 1] = uint8_t((row[x >> 1] & 0x0F) | ((idx & 0x0F) << 4));
     }
   };
-  std::memset(out.ScanLine(0), 0, out.Stride() * size_t(hh));
   int x = 0, y = 0;
   size_t p = off;
   while (y < hh && b.Has(p, 2)) {

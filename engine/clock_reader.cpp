@@ -106,6 +106,23 @@ HandPolygon ReadPolygon(const uint8_t* data, int64_t length) {
   return poly;
 }
 
+// A colour read as 4 bytes over the old value (a short read keeps its
+// bytes), then moved to the nearest colour the screen shows.
+void ReadColour(const std::vector<uint8_t>& file, int64_t offset, imaging::Colour& c) {
+  uint8_t b[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
+  ReadFixed(file, offset, 4, b);
+  c = platform::NearestColour(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+}
+
+// The decoded picture at 24 bits becomes the image's picture and size.
+void SetPicture(TImage& img, imaging::Bitmap b, bool transparent) {
+  b.SetPixelFormat(imaging::PixelFormat::pf24bit);
+  img.Picture = std::move(b);
+  img.Width = img.Picture.Width();
+  img.Height = img.Picture.Height();
+  img.Transparent = transparent;
+}
+
 }  // namespace
 
 void TFormMain::ReadClockData() {
@@ -173,52 +190,20 @@ void TFormMain::ReadClockData() {
     const int64_t length = std::max<int64_t>(0, entries[i + 1].offset - dataStart);
     const uint8_t* data = file.data() + std::min(dataStart, size);
     switch (entries[i].kind) {
-      case Kind::BMP: {
-        imaging::Bitmap b = imaging::ReadBmp(data, size_t(length));
-        b.SetPixelFormat(imaging::PixelFormat::pf24bit);
-        ImageBG.Picture = std::move(b);
-        ImageBG.Width = ImageBG.Picture.Width();
-        ImageBG.Height = ImageBG.Picture.Height();
-        ImageBG.Transparent = true;
+      case Kind::BMP:
+        SetPicture(ImageBG, imaging::ReadBmp(data, size_t(length)), true);
         TransparentColor = true;
         break;
-      }
-      case Kind::JPG: {
-        imaging::Bitmap b = imaging::ReadJpeg(data, size_t(length));
-        b.SetPixelFormat(imaging::PixelFormat::pf24bit);
-        ImageBG.Picture = std::move(b);
-        ImageBG.Width = ImageBG.Picture.Width();
-        ImageBG.Height = ImageBG.Picture.Height();
-        ImageBG.Transparent = false;
+      case Kind::JPG:
+        SetPicture(ImageBG, imaging::ReadJpeg(data, size_t(length)), false);
         TransparentColor = false;
         break;
-      }
-      case Kind::FG: {
-        imaging::Bitmap b = imaging::ReadBmp(data, size_t(length));
-        b.SetPixelFormat(imaging::PixelFormat::pf24bit);
-        ImageFG.Picture = std::move(b);
-        ImageFG.Width = ImageFG.Picture.Width();
-        ImageFG.Height = ImageFG.Picture.Height();
-        ImageFG.Transparent = true;
-        break;
-      }
+      case Kind::FG: SetPicture(ImageFG, imaging::ReadBmp(data, size_t(length)), true); break;
       case Kind::HR: HourPolygon = ReadPolygon(data, length); break;
       case Kind::MN: MinutePolygon = ReadPolygon(data, length); break;
       case Kind::SC: SecondPolygon = ReadPolygon(data, length); break;
-      case Kind::CL1: {
-        uint8_t b[4] = {uint8_t(HandColor), uint8_t(HandColor >> 8), uint8_t(HandColor >> 16), uint8_t(HandColor >> 24)};
-        ReadFixed(file, dataStart, 4, b);
-        HandColor = platform::NearestColour(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
-        break;
-      }
-      case Kind::CL2: {
-        uint8_t b[4] = {uint8_t(SecondHandColor), uint8_t(SecondHandColor >> 8), uint8_t(SecondHandColor >> 16),
-                        uint8_t(SecondHandColor >> 24)};
-        ReadFixed(file, dataStart, 4, b);
-        SecondHandColor =
-            platform::NearestColour(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
-        break;
-      }
+      case Kind::CL1: ReadColour(file, dataStart, HandColor); break;
+      case Kind::CL2: ReadColour(file, dataStart, SecondHandColor); break;
       case Kind::CTR: ReadFixed(file, dataStart, 8, &CenterSize); break;
       case Kind::OSD:
         ReadFixed(file, dataStart, 2, &DateOffset.dx);

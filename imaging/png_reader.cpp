@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include <png.h>
 
@@ -91,12 +92,15 @@ int DecodeInto(Source* src, Buffers* out) {
   out->rowBytes = png_get_rowbytes(png, info);
   if ((out->channels != 3 && out->channels != 4) || out->rowBytes < size_t(w) * size_t(out->channels))
     png_error(png, "unexpected layout");
+  // png_error jumps away, so it is called only after the handler has ended.
+  bool allocated = true;
   try {
     out->pixels.resize(out->rowBytes * h);
     out->rows.resize(h);
   } catch (const std::bad_alloc&) {
-    png_error(png, "out of memory");
+    allocated = false;
   }
+  if (!allocated) png_error(png, "out of memory");
   for (png_uint_32 y = 0; y < h; ++y) out->rows[y] = out->pixels.data() + size_t(y) * out->rowBytes;
   png_read_image(png, out->rows.data());
   // The chunks after the pixels are not needed; a file cut after them still reads.

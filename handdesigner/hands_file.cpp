@@ -1,0 +1,177 @@
+#include "handdesigner/hands_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/ini.h"
+#include "platform/ini_sections.h"
+
+namespace designer {
+
+std::string FormatHandNumber(double value) {
+  if (value == 0 || !std::isfinite(value)) return "0";
+  // 15 significant digits: d.dddddddddddddde+XX
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", value);
+  std::string s(buf);
+  std::string sign;
+  if (s[0] == '-') {
+    sign = "-";
+    s.erase(0, 1);
+  }
+  const size_t ePos = s.find('e');
+  const int exponent = std::atoi(s.c_str() + ePos + 1);
+  std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  std::string out;
+  if (exponent >= 15 || exponent < -4) {
+    out = digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += "E" + std::string(exponent < 0 ? "-" : "") + std::to_string(std::abs(exponent));
+  } else if (exponent >= 0) {
+    const size_t intDigits = size_t(exponent) + 1;
+    if (digits.size() <= intDigits) {
+      out = digits + std::string(intDigits - digits.size(), '0');
+    } else {
+      out = digits.substr(0, intDigits) + "." + digits.substr(intDigits);
+    }
+  } else {
+    out = "0." + std::string(size_t(-exponent - 1), '0') + digits;
+  }
+  return sign + out;
+}
+
+bool ParseHandNumber(const std::string& text, double& value) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  std::string t = text.substr(b, e - b);
+  // sign, digits with an optional fraction, optional exponent
+  size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  const size_t start = i;
+  size_t mantissaDigits = 0;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++mantissaDigits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++mantissaDigits;
+  }
+  if (mantissaDigits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t expDigits = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++expDigits;
+    if (expDigits == 0) return false;
+  }
+  if (i != t.size()) return false;
+  // from_chars takes no '+' and ignores the locale.
+  std::string body = t.substr(start);
+  if (size_t ep = body.find_first_of("eE"); ep != std::string::npos && ep + 1 < body.size() && body[ep + 1] == '+')
+    body.erase(ep + 1, 1);
+  double v = 0;
+  const auto r = std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != body.data() + body.size()) return false;
+  value = negative ? -v : v;
+  return true;
+}
+
+namespace {
+
+// The value of the first line whose key equals name without regard to ASCII
+// case, as the INI functions look a key up.
+std::string ValueOf(const platform::IniSection& section, const std::string& name) {
+  for (const auto& entry : section.Entries) {
+    if (entry.Key.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : char(c); };
+      same = lower(entry.Key[i]) == lower(name[i]);
+    }
+    if (same) return entry.Value;
+  }
+  return "";
+}
+
+// Reads one point value into the point already appended; false on a bad number.
+bool FillPoint(const std::string& value, engine::HandPoint& point) {
+  std::string angleText = "0", lengthText;
+  const size_t comma = value.find(',');
+  if (comma == std::string::npos) {
+    lengthText = value;
+  } else {
+    angleText = value.substr(0, comma);
+    lengthText = value.substr(comma + 1);
+  }
+  if (angleText.empty()) angleText = "0";
+  if (lengthText.empty()) lengthText = "0";
+  if (!ParseHandNumber(angleText, point.Angle)) return false;
+  return ParseHandNumber(lengthText, point.Length);
+}
+
+// Fills set from section; false when a bad number ended the reading.
+bool ReadSet(const platform::IniSection& section, engine::HandSet& set) {
+  for (const auto& entry : section.Entries) {
+    const std::string& key = entry.Key;
+    if (key == "CP") {
+      if (!ParseHandNumber(ValueOf(section, key), set.CenterSize)) return false;
+      continue;
+    }
+    engine::HandPolygon* polygon = nullptr;
+    if (!key.empty() && key[0] == 'H') polygon = &set.Hour;
+    else if (!key.empty() && key[0] == 'M') polygon = &set.Minute;
+    else if (!key.empty() && key[0] == 'S') polygon = &set.Second;
+    if (!polygon) continue;
+    polygon->push_back({0, 0});
+    if (!FillPoint(ValueOf(section, key), polygon->back())) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+HandSetList ReadHandsFile(const std::string& path) {
+  const auto sections = platform::ReadIniSections(path);
+  HandSetList sets(sections.size());
+  for (size_t i = 0; i < sections.size(); ++i) {
+    if (!ReadSet(sections[i], sets[i])) continue;
+    const std::string& name = sections[i].Name;
+    sets[i].Symmetrical = name.empty() || (name.back() != 'X' && name.back() != 'x');
+  }
+  return sets;
+}
+
+void WriteHandsFile(const std::string& path, const std::string& backupPath, const HandSetList& sets) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) {
+    std::remove(backupPath.c_str());
+    std::rename(path.c_str(), backupPath.c_str());
+  }
+  // When the file could not be moved, empty it so that old and new sets do
+  // not mix.
+  for (const auto& name : platform::ReadSectionNames(path))
+    if (!platform::EraseProfileSection(path, name)) throw platform::IniFileError(path + " に書き込めません");
+
+  platform::IniFile ini(path);
+  for (size_t n = 0; n < sets.size(); ++n) {
+    const engine::HandSet& set = sets[n];
+    const std::string section = "Hand" + std::to_string(n) + (set.Symmetrical ? "" : "X");
+    ini.WriteString(section, "CP", FormatHandNumber(set.CenterSize));
+    auto writePoints = [&](const char* prefix, const engine::HandPolygon& polygon) {
+      for (size_t i = 0; i < polygon.size(); ++i)
+        ini.WriteString(section, prefix + std::to_string(i),
+                        FormatHandNumber(polygon[i].Angle) + "," + FormatHandNumber(polygon[i].Length));
+    };
+    writePoints("H", set.Hour);
+    writePoints("M", set.Minute);
+    writePoints("S", set.Second);
+  }
+}
+
+}  // namespace designer

@@ -1,0 +1,384 @@
+// The designer window driven through its components: start-up, selection,
+// point editing, set and hand commands, views and saving.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+
+#include <filesystem>
+
+#include "designer_fixture.h"
+#include "handdesigner/plotting.h"
+
+using designer_test::DesignerFixture;
+using engine::HandPolygon;
+
+namespace {
+
+constexpr imaging::Colour kWhite = imaging::RGB(255, 255, 255);
+
+// Every pixel white, within the first width x height pixels when given.
+bool AllWhite(const imaging::Bitmap& b, int width = 0, int height = 0) {
+  for (int y = 0; y < (height ? height : b.Height()); ++y)
+    for (int x = 0; x < (width ? width : b.Width()); ++x)
+      if (b.PixelColour(x, y) != kWhite) return false;
+  return true;
+}
+
+void ExpectPoint(const engine::HandPoint& p, double angle, double length) {
+  EXPECT_NEAR(p.Angle, angle, 1e-12);
+  EXPECT_NEAR(p.Length, length, 1e-12);
+}
+
+// Three sets told apart by their centre sizes 0.1, 0.2 and 0.3; the minute
+// hands have two points that the sliders show exactly.
+void WriteThreeSets(const DesignerFixture& f) {
+  f.WriteHands({"[Hand0]", "CP=0.1", "H0=0,1", "H1=0.3,0.1", "M0=0,1", "M1=0.3,0.1", "S0=0,1", "S1=0.3,0.1",
+                "[Hand1]", "CP=0.2", "H0=0,1", "M0=0,1", "M1=0.3,0.1", "S0=0,1",
+                "[Hand2X]", "CP=0.3", "H0=0,1", "M0=0,1", "M1=0.3,0.1", "S0=0,1"});
+}
+
+std::vector<double> CenterSizes(const designer::TFormMain& w) {
+  std::vector<double> out;
+  for (const auto& s : w.HandSets) out.push_back(s.CenterSize);
+  return out;
+}
+
+}  // namespace
+
+TEST(DesignerWindow, StartsEmptyWithoutAHandsFile) {
+  DesignerFixture f;
+  auto w = f.Open();
+  EXPECT_EQ(w->windowTitle(), "Spirrel");
+  EXPECT_EQ(w->Panel1->size(), QSize(585, 481));
+  EXPECT_EQ(w->LabelVer2->text(), "version 0.20");
+  EXPECT_EQ(w->StringGridHand->height(), 376);
+  EXPECT_EQ(w->ProgramFolder, f.Folder());
+  EXPECT_TRUE(w->HandSets.empty());
+  EXPECT_EQ(w->StringGridHand->RowCount(), 1);
+  for (QWidget* c : std::initializer_list<QWidget*>{w->GroupBox1, w->ButtonNewP, w->ButtonDelP, w->SpinEditPoint,
+                                                     w->SpinEditCenter, w->CB_Sym, w->SpeedButtonCTR, w->TrackBarV,
+                                                     w->TrackBarH, w->ButtonDelH})
+    EXPECT_FALSE(c->isEnabled());
+  EXPECT_TRUE(w->ButtonNewH->isEnabled());
+  EXPECT_TRUE(AllWhite(w->Image1->Picture));
+  EXPECT_TRUE(AllWhite(w->Image2->Picture));
+  EXPECT_TRUE(AllWhite(w->StringGridHand->Render(), 128, 64));
+  // The commands that need a set do nothing.
+  w->PM1CClick();
+  w->PM1XClick();
+  w->PM2XClick();
+  w->PM2VClick();
+  w->ButtonDelHClick();
+  EXPECT_TRUE(w->HandSets.empty());
+}
+
+TEST(DesignerWindow, StartsOnTheFirstSetAndQuantisesWhatItSelects) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0.125", "M0=0,1.2", "M1=0,1.3", "[Hand1X]", "CP=0.5", "M0=0,1"});
+  auto w = f.Open();
+  ASSERT_EQ(w->HandSets.size(), 2u);
+  EXPECT_EQ(w->StringGridHand->RowCount(), 2);
+  EXPECT_EQ(w->StringGridHand->Row(), 0);
+  EXPECT_TRUE(w->RB_M->isChecked());
+  EXPECT_TRUE(w->ButtonDelH->isEnabled());
+  EXPECT_EQ(w->SpinEditPoint->Value(), 1);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 2);
+  EXPECT_EQ(w->SpinEditCenter->Value(), 12);  // Round(12.5) = 12
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.12);
+  // Length 1.2 lies beyond the slider: it ends at 255 and stores 1.054.
+  EXPECT_EQ(w->TrackBarH->value(), 255);
+  EXPECT_EQ(w->TrackBarV->value(), 64);
+  ExpectPoint(w->HandSets[0].Minute[0], 0, 1.054);
+  // Point 2 would also go beyond the end: the sliders do not move, no
+  // change event runs, and the point keeps its value.
+  w->SpinEditPoint->SetValue(2);
+  ExpectPoint(w->HandSets[0].Minute[1], 0, 1.3);
+  // The second set is untouched until it is selected.
+  EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0.5);
+}
+
+TEST(DesignerWindow, SlidersStoreThePointAndShowIt) {
+  DesignerFixture f;
+  WriteThreeSets(f);
+  auto w = f.Open();
+  ExpectPoint(w->HandSets[0].Minute[0], 0, 1);
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 100.00%");
+  w->TrackBarH->setValue(180);
+  w->TrackBarV->setValue(14);
+  ExpectPoint(w->HandSets[0].Minute[0], 0.4636, 0.674);
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.4636; Length 67.40%");
+  w->SpeedButtonCTR->click();
+  EXPECT_EQ(w->TrackBarV->value(), 64);
+  ExpectPoint(w->HandSets[0].Minute[0], 0, 0.602);
+  // The hour hand is chosen with its radio button; its first point is shown.
+  w->RB_H->click();
+  EXPECT_EQ(w->TrackBarH->value(), 246);
+  w->TrackBarH->setValue(200);
+  ExpectPoint(w->HandSets[0].Hour[0], 0, 0.723);
+  ExpectPoint(w->HandSets[0].Minute[0], 0, 0.602);
+}
+
+TEST(DesignerWindow, SelectingASetKeepsItsOwnFlagsAndPoints) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0.1", "M0=0,1", "[Hand1X]", "CP=0.3", "M0=1.5708,0.3"});
+  auto w = f.Open();
+  w->TrackBarH->setValue(180);
+  w->TrackBarV->setValue(14);
+  w->StringGridHand->SetRow(1);
+  EXPECT_FALSE(w->HandSets[1].Symmetrical);
+  EXPECT_FALSE(w->CB_Sym->isChecked());
+  EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0.3);
+  ExpectPoint(w->HandSets[1].Minute[0], 1.5708, 0.301);
+  EXPECT_TRUE(w->HandSets[0].Symmetrical);
+  ExpectPoint(w->HandSets[0].Minute[0], 0.4636, 0.674);
+  // The check box and the centre size change the current set.
+  w->CB_Sym->setChecked(true);
+  w->SpinEditCenter->SetText("25");
+  EXPECT_TRUE(w->HandSets[1].Symmetrical);
+  EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0.25);
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.1);
+}
+
+TEST(DesignerWindow, InsertsAndDeletesPoints) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5", "M2=0.6,0.25"});
+  auto w = f.Open();
+  w->SpinEditPoint->SetValue(2);
+  w->ButtonNewP->click();
+  HandPolygon& minute = w->HandSets[0].Minute;
+  ASSERT_EQ(minute.size(), 4u);
+  ExpectPoint(minute[2], 0, 0);
+  ExpectPoint(minute[3], 0.6, 0.25);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 3);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 4);
+  EXPECT_EQ(w->TrackBarH->value(), 80);
+  EXPECT_EQ(w->TrackBarV->value(), 64);
+
+  w->SpinEditPoint->SetValue(1);
+  w->ButtonDelP->click();
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "Point not removable.");
+  EXPECT_EQ(f.messages[0].caption, "情報");
+  EXPECT_EQ(f.messages[0].buttons, unsigned(platform::mbOK));
+  EXPECT_EQ(minute.size(), 4u);
+
+  w->SpinEditPoint->SetValue(4);
+  w->ButtonDelP->click();
+  ASSERT_EQ(minute.size(), 3u);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 3);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 3);
+  ExpectPoint(minute[2], 0, 0);
+
+  // Inserting with point number 0 puts the new point first.
+  w->RB_S->click();
+  ASSERT_TRUE(w->HandSets[0].Second.empty());
+}
+
+TEST(DesignerWindow, AHandWithoutPointsIsShownButNeverWritten) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0.2", "H0=0,1"});
+  auto w = f.Open();
+  EXPECT_TRUE(w->HandSets[0].Minute.empty());
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 0);
+  // The first selection (while loading) set the number to 1, the second one
+  // (at the end of the start-up) found 1 beyond the maximum and set it to 0.
+  EXPECT_EQ(w->SpinEditPoint->Value(), 0);
+  EXPECT_EQ(w->TrackBarH->value(), 0);
+  EXPECT_EQ(w->TrackBarV->value(), 0);
+  EXPECT_TRUE(w->HandSets[0].Minute.empty());
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.2);
+  // Inserting a point with number 0 gives the hand its first point.
+  w->SpinEditPoint->SetValue(0);
+  w->ButtonNewP->click();
+  ASSERT_EQ(w->HandSets[0].Minute.size(), 1u);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 1);
+  // The hour hand still has its point.
+  w->RB_H->click();
+  ExpectPoint(w->HandSets[0].Hour[0], 0, 1);
+}
+
+TEST(DesignerWindow, InsertsAndDeletesSetsAtTheSelectedRow) {
+  DesignerFixture f;
+  WriteThreeSets(f);
+  auto w = f.Open();
+  w->StringGridHand->SetRow(1);
+  w->ButtonNewH->click();
+  EXPECT_EQ(CenterSizes(*w), (std::vector<double>{0.1, 0, 0.2, 0.3}));
+  EXPECT_EQ(w->StringGridHand->Row(), 1);
+  EXPECT_EQ(w->StringGridHand->RowCount(), 4);
+  const engine::HandSet& fresh = w->HandSets[1];
+  EXPECT_TRUE(fresh.Symmetrical);
+  for (const HandPolygon* hand : {&fresh.Hour, &fresh.Minute, &fresh.Second}) {
+    ASSERT_EQ(hand->size(), 1u);
+    ExpectPoint((*hand)[0], 0, 1);
+  }
+
+  w->StringGridHand->SetRow(3);
+  w->ButtonDelH->click();
+  EXPECT_EQ(CenterSizes(*w), (std::vector<double>{0.1, 0, 0.2}));
+  EXPECT_EQ(w->StringGridHand->Row(), 2);
+  w->StringGridHand->SetRow(0);
+  w->ButtonDelH->click();
+  EXPECT_EQ(CenterSizes(*w), (std::vector<double>{0, 0.2}));
+  EXPECT_EQ(w->StringGridHand->Row(), 0);
+  EXPECT_EQ(w->StringGridHand->RowCount(), 2);
+}
+
+TEST(DesignerWindow, DeletingTheLastSetDisablesEditingUntilANewOne) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0.1", "M0=0,1", "M1=0.3,0.1"});
+  auto w = f.Open();
+  EXPECT_FALSE(AllWhite(w->Image2->Picture));
+  w->ButtonDelH->click();
+  EXPECT_TRUE(w->HandSets.empty());
+  EXPECT_EQ(w->StringGridHand->RowCount(), 1);
+  EXPECT_FALSE(w->TrackBarH->isEnabled());
+  EXPECT_FALSE(w->ButtonDelH->isEnabled());
+  EXPECT_TRUE(AllWhite(w->Image1->Picture));
+  EXPECT_TRUE(AllWhite(w->Image2->Picture));
+  EXPECT_TRUE(AllWhite(w->StringGridHand->Render(), 128, 64));
+  w->ButtonNewH->click();
+  ASSERT_EQ(w->HandSets.size(), 1u);
+  EXPECT_TRUE(w->TrackBarH->isEnabled());
+  EXPECT_EQ(w->TrackBarH->value(), 246);
+}
+
+TEST(DesignerWindow, PastingASetBeforeAnyCopyGivesAnUnsymmetricalDefault) {
+  DesignerFixture f;
+  auto w = f.Open();
+  w->PM1V->trigger();
+  ASSERT_EQ(w->HandSets.size(), 1u);
+  EXPECT_FALSE(w->HandSets[0].Symmetrical);
+  EXPECT_FALSE(w->CB_Sym->isChecked());
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0);
+  EXPECT_EQ(w->HandSets[0].Second.size(), 1u);
+  EXPECT_TRUE(w->ButtonDelH->isEnabled());
+}
+
+TEST(DesignerWindow, CutAndPasteOfSets) {
+  DesignerFixture f;
+  WriteThreeSets(f);
+  auto w = f.Open();
+  // Cut and paste of a middle set puts it back at its row.
+  w->StringGridHand->SetRow(1);
+  w->PM1X->trigger();
+  EXPECT_EQ(CenterSizes(*w), (std::vector<double>{0.1, 0.3}));
+  w->PM1V->trigger();
+  EXPECT_EQ(CenterSizes(*w), (std::vector<double>{0.1, 0.2, 0.3}));
+  EXPECT_EQ(w->HandSets[1].Minute.size(), 2u);
+  EXPECT_TRUE(w->HandSets[1].Symmetrical);
+  // Cut and paste of the last set puts it in front of the one before it.
+  w->StringGridHand->SetRow(2);
+  w->PM1X->trigger();
+  EXPECT_EQ(w->StringGridHand->Row(), 1);
+  w->PM1V->trigger();
+  EXPECT_EQ(CenterSizes(*w), (std::vector<double>{0.1, 0.3, 0.2}));
+  EXPECT_EQ(w->StringGridHand->Row(), 1);
+  EXPECT_FALSE(w->HandSets[1].Symmetrical);
+  // Pasting twice gives two independent copies.
+  w->PM1V->trigger();
+  w->HandSets[1].Minute[0].Length = 0.5;
+  EXPECT_DOUBLE_EQ(w->HandSets[2].Minute[0].Length, 1);
+  EXPECT_DOUBLE_EQ(w->SetClipboard.Minute[0].Length, 1);
+}
+
+TEST(DesignerWindow, PastedSetKeepsTheDefaultForAnEmptyHandAndRoundsItsCentre) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0.1", "H0=0,1", "M0=0,1"});
+  auto w = f.Open();
+  w->HandSets[0].CenterSize = 0.1234;  // as if read and never selected
+  w->PM1C->trigger();
+  w->PM1V->trigger();
+  ASSERT_EQ(w->HandSets.size(), 2u);
+  ASSERT_EQ(w->HandSets[0].Second.size(), 1u);
+  ExpectPoint(w->HandSets[0].Second[0], 0, 1);
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.12);
+}
+
+TEST(DesignerWindow, CutAndPasteOfHandPoints) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5", "M2=0.6,0.25", "M3=1,0.1", "H0=0,0.5"});
+  auto w = f.Open();
+  w->SpinEditPoint->SetValue(4);
+  const HandPolygon before = w->HandSets[0].Minute;
+  w->PM2X->trigger();
+  ASSERT_EQ(w->HandSets[0].Minute.size(), 1u);
+  ExpectPoint(w->HandSets[0].Minute[0], 0, 1);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 1);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 1);
+  w->PM2V->trigger();
+  ASSERT_EQ(w->HandSets[0].Minute.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) ExpectPoint(w->HandSets[0].Minute[i], before[i].Angle, before[i].Length);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 4);
+  // A hand pastes into another hand as well.
+  w->RB_H->click();
+  w->PM2V->trigger();
+  EXPECT_EQ(w->HandSets[0].Hour.size(), 4u);
+}
+
+TEST(DesignerWindow, DrawsTheViewsAndTheSetList) {
+  DesignerFixture f;
+  WriteThreeSets(f);
+  auto w = f.Open();
+  // The tip (Angle 0, Length 1) is a vertex, drawn in the outline colour.
+  EXPECT_EQ(w->Image2->Picture.PixelColour(246, 64), 0u);
+  EXPECT_EQ(w->Image2->Picture.PixelColour(200, 64), designer::kHandFill);  // inside the minute hand
+  EXPECT_EQ(w->Image1->Picture.PixelColour(246, 32), 0u);  // minute hand on top
+  EXPECT_EQ(w->Image1->Picture.PixelColour(246, 64), 0u);  // hour hand in the middle
+  EXPECT_EQ(w->Image1->Picture.PixelColour(200, 96), designer::kSecondFill);
+  EXPECT_EQ(w->Image1->Picture.PixelColour(80, 32), designer::kSecondFill);  // disc of 0.1
+  EXPECT_EQ(w->Image1->Picture.PixelColour(250, 100), kWhite);
+  w->RB_S->click();
+  EXPECT_EQ(w->Image2->Picture.PixelColour(200, 64), designer::kSecondFill);
+
+  const imaging::Bitmap grid = w->StringGridHand->Render();
+  const imaging::Colour red = imaging::RGB(255, 0, 0);
+  EXPECT_EQ(grid.PixelColour(0, 0), red);  // the selected row's frame
+  EXPECT_EQ(grid.PixelColour(127, 63), red);
+  EXPECT_EQ(grid.PixelColour(121, 16), 0u);      // minute tip at x 38 + 83
+  EXPECT_EQ(grid.PixelColour(0, 65), kWhite);    // row 1 carries no frame
+  EXPECT_EQ(grid.PixelColour(121, 65 + 16), 0u);
+  w->StringGridHand->SetRow(1);
+  const imaging::Bitmap moved = w->StringGridHand->Render();
+  EXPECT_EQ(moved.PixelColour(0, 0), kWhite);
+  EXPECT_EQ(moved.PixelColour(0, 65), red);
+}
+
+TEST(DesignerWindow, SavesTheSetsAndTheNextStartReadsThem) {
+  DesignerFixture f;
+  WriteThreeSets(f);
+  const std::string original = DesignerFixture::ReadFile(f.HandsFile());
+  auto w = f.Open();
+  w->TrackBarH->setValue(180);
+  w->TrackBarV->setValue(14);
+  w->MenuFS->trigger();
+  EXPECT_TRUE(f.messages.empty());
+  EXPECT_EQ(DesignerFixture::ReadFile(f.BackupFile()), original);
+  const auto sets = w->HandSets;
+  w.reset();
+
+  auto again = f.Open();
+  ASSERT_EQ(again->HandSets.size(), 3u);
+  ExpectPoint(again->HandSets[0].Minute[0], 0.4636, 0.674);
+  EXPECT_FALSE(again->HandSets[2].Symmetrical);
+  EXPECT_EQ(again->HandSets[1].Minute.size(), sets[1].Minute.size());
+}
+
+TEST(DesignerWindow, ARefusedSaveIsReportedAndKeepsTheSets) {
+  DesignerFixture f;
+  WriteThreeSets(f);
+  auto w = f.Open();
+  w->ProgramFolder = f.Folder() + "gone/";
+  w->MenuFSClick();
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].caption, "Spirrel");
+  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+  EXPECT_EQ(f.messages[0].text, f.Folder() + "gone/Hands.dat に書き込めません");
+  EXPECT_EQ(w->HandSets.size(), 3u);
+}

@@ -153,7 +153,7 @@ void TFormMain::CreateComponents() {
   // Right-aligned labels ending at the same right edge.
   constexpr int kRightEdge = 575;
   LabelVer1 = new QLabel(Panel1);
-  LabelVer1->setGeometry(442 - 110, 440, kRightEdge - 442 + 110, 16);
+  LabelVer1->setGeometry(360, 440, kRightEdge - 360, 16);
   LabelVer1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   LabelVer2 = new QLabel(Panel1);
   LabelVer2->setGeometry(455, 456, kRightEdge - 455, 16);
@@ -201,7 +201,7 @@ void TFormMain::CreateComponents() {
 // ---- start-up and selection ----
 
 void TFormMain::FormCreate() {
-  LabelVer1->setText(QStringLiteral("Spirrel: hand designer of the desktop clock kit"));
+  LabelVer1->setText(QStringLiteral("Spirrel, the hand designer"));
   LabelVer2->setText(QStringLiteral("version 0.20"));
   StringGridHand->setGeometry(StringGridHand->x(), StringGridHand->y(), 153,
                               ButtonNewH->y() - 2 * StringGridHand->y());

@@ -174,7 +174,11 @@ int TSpinEdit::Value() const {
   return ok ? v : min_;
 }
 
-void TSpinEdit::SetValue(int v) { lineEdit()->setText(QString::number(Checked(v))); }
+void TSpinEdit::SetValue(int v) {
+  // Setting the text it already holds would only move the cursor.
+  const QString text = QString::number(Checked(v));
+  if (text != lineEdit()->text()) lineEdit()->setText(text);
+}
 
 QString TSpinEdit::Text() const { return lineEdit()->text(); }
 

@@ -47,6 +47,17 @@ struct WaitCursor {
   ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
+// An error text as the application's error box shows it: a period is added
+// unless the last character sorts at or before the period.
+std::string WithPeriod(const std::string& text) {
+  if (text.empty()) return text;
+  size_t i = text.size() - 1;
+  while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
+  const unsigned char lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80 && lead <= '.') return text;
+  return text + ".";
+}
+
 }  // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
@@ -444,7 +455,7 @@ void TFormMain::MenuFSClick() {
   try {
     SaveHandsFile();
   } catch (const std::exception& e) {
-    platform::MessageBoxWithCaption(e.what(), "Spirrel", platform::MsgType::Error, platform::mbOK, this);
+    platform::MessageBoxWithCaption(WithPeriod(e.what()), "Spirrel", platform::MsgType::Error, platform::mbOK, this);
   }
 }
 
@@ -479,8 +490,12 @@ void TFormMain::DrawEditView() {
   engine::HandSet* set = CurrentSet();
   if (!set) return;
   const int row = StringGridHand->Row();
+  // After the change handler has stored these two values they already agree
+  // with the controls; a number being typed (also one beyond the range) is
+  // left as it stands.
   CB_Sym->setChecked(set->Symmetrical);
-  SpinEditCenter->SetValue(engine::RoundHalfEven((long double)set->CenterSize * 100.0L));
+  const int center = engine::RoundHalfEven((long double)set->CenterSize * 100.0L);
+  if (SpinEditCenter->Value() != center) SpinEditCenter->SetValue(center);
   // The control changes above may have redrawn the view already; draw the
   // set as it stands now.
   set = CurrentSet();

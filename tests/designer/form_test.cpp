@@ -2,7 +2,9 @@
 // point editing, set and hand commands, views and saving.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -143,6 +145,17 @@ TEST(DesignerWindow, SelectingASetKeepsItsOwnFlagsAndPoints) {
   EXPECT_TRUE(w->HandSets[1].Symmetrical);
   EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0.25);
   EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.1);
+  // A size typed beyond 100 holds until the control loses the focus.
+  w->SpinEditCenter->SetText("250");
+  EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 2.5);
+  EXPECT_EQ(w->SpinEditCenter->Text(), "250");
+  QFocusEvent out(QEvent::FocusOut);
+  QApplication::sendEvent(w->SpinEditCenter, &out);
+  EXPECT_EQ(w->SpinEditCenter->Text(), "100");
+  EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 1);
+  // Text that is no number reads as 0.
+  w->SpinEditCenter->SetText("");
+  EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0);
 }
 
 TEST(DesignerWindow, InsertsAndDeletesPoints) {
@@ -379,6 +392,24 @@ TEST(DesignerWindow, ARefusedSaveIsReportedAndKeepsTheSets) {
   ASSERT_EQ(f.messages.size(), 1u);
   EXPECT_EQ(f.messages[0].caption, "Spirrel");
   EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
-  EXPECT_EQ(f.messages[0].text, f.Folder() + "gone/Hands.dat に書き込めません");
+  EXPECT_EQ(f.messages[0].text, f.Folder() + "gone/Hands.dat に書き込めません.");
   EXPECT_EQ(w->HandSets.size(), 3u);
+}
+
+TEST(DesignerWindow, AbsurdNumbersFromTheFileStayInsideTheViews) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=1E300", "M0=1E300,1E300", "M1=-1E300,1E-300", "H0=0,-5", "H1=3,1E20",
+                "S0=0,1", "S1=1,1"});
+  auto w = f.Open();
+  ASSERT_EQ(w->HandSets.size(), 1u);
+  EXPECT_EQ(w->SpinEditCenter->Value(), 100);
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 1);
+  EXPECT_GE(w->TrackBarH->value(), 0);
+  EXPECT_LE(w->TrackBarH->value(), 255);
+  w->RB_H->click();
+  w->StringGridHand->Render();
+  w->MenuFS->trigger();
+  EXPECT_TRUE(f.messages.empty());
+  auto again = f.Open();
+  EXPECT_EQ(again->HandSets[0].Hour.size(), 2u);
 }

@@ -100,6 +100,8 @@ imaging::Bitmap TStringGrid::Render() {
     // Each cell is drawn on a scratch picture and only its own rectangle is
     // taken over, so a drawing never spills into the neighbouring cells.
     imaging::Bitmap scratch(w, h);
+    scratch.GetCanvas().brush.Color = kGridWindow;
+    scratch.GetCanvas().FillRect(r);
     OnDrawCell(0, row, r, scratch.GetCanvas());
     const int y0 = std::max(0, r.Top), y1 = std::min(h, r.Bottom);
     const int x0 = std::max(0, r.Left), x1 = std::min(w, r.Right);

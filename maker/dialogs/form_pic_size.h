@@ -30,6 +30,7 @@ class PicSizeSpinEdit : public QSpinBox {
   PicSizeSpinEdit(int minValue, int maxValue, QWidget* parent);
   int Value() const;
   void SetValue(int v);
+  QLineEdit* Edit() const { return lineEdit(); }  // the typed text
   std::function<void()> OnExit;
 
  protected:

@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <filesystem>
@@ -273,10 +274,22 @@ void TFormThumb::FormResize() {
   TThumbGrid* g = StringGridThumb;
   g->SetDefaultColWidth(ThumbSize);
   g->SetDefaultRowHeight(ThumbSize);
-  const int cols = std::max(5, g->ClientWidth() / (g->DefaultColWidth() + g->GridLineWidth()));
-  g->SetColCount(cols);
+  const int step = g->DefaultColWidth() + g->GridLineWidth();
   const int n = int(ThumbFiles.size());
-  g->SetRowCount(std::max(2, (n + cols - 1) / cols));
+  int cols = 5, rows = 2;
+  const auto fit = [&](int clientWidth) {
+    cols = std::max(5, clientWidth / step);
+    rows = std::max(2, (n + cols - 1) / cols);
+  };
+  // The client width is the grid's width less the vertical scroll bar when
+  // the new rows will need one (not the bar the previous layout happened to
+  // show).
+  const int bar = g->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, g);
+  fit(g->width());
+  const int clientHeight = g->height() - (cols * step > g->width() ? bar : 0);
+  if (rows * (g->DefaultRowHeight() + g->GridLineWidth()) > clientHeight) fit(g->width() - bar);
+  g->SetColCount(cols);
+  g->SetRowCount(rows);
   LabelRead->move((width() - LabelRead->width()) / 2, (height() - LabelRead->height()) / 2);
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 
@@ -61,6 +62,7 @@ bool WriteDesktopEntry(const ShellLink& link, const std::string& linkFile) {
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += size_t(n);
   }

@@ -86,12 +86,15 @@ QString FontFamily(const std::string& name) {
 
 // A label font: a negative height is the character height in pixels, a
 // positive one the cell height (ascent plus descent), 0 the point size.
+// Labels are drawn without font smoothing, like all text of the kit's canvas,
+// so that upright labels over a picture get no fringe of the ground colour.
 QFont LabelFont(const platform::FontChoice& f) {
   QFont q(FontFamily(f.Name));
   q.setBold(f.Bold);
   q.setItalic(f.Italic);
   q.setUnderline(f.Underline);
   q.setStrikeOut(f.StrikeOut);
+  q.setStyleStrategy(QFont::NoAntialias);
   if (f.Height < 0) {
     q.setPixelSize(-f.Height);
   } else if (f.Height > 0) {

@@ -136,5 +136,22 @@ int main(int argc, char** argv) {
         if (fg.PixelColour(x, y) != 0) shown.SetPixelColour(x, y, fg.PixelColour(x, y));
     Save(shown, out + "/dial_" + st.name + ".png");
   }
+  // No picture loaded: the 128 x 128 preview with the default numeral font,
+  // each layer laid on the preview's grey as the preview shows it (keyed by
+  // its bottom-left pixel).
+  for (const auto& st : styles) {
+    NumeralRenderInput ni;
+    ni.Style = st.s;
+    ni.ImageWidth = ni.ImageHeight = 128;
+    Bitmap mj2;
+    RenderNumerals(ni, mj2);
+    Bitmap shown(128, 128);
+    for (int y = 0; y < 128; ++y)
+      for (int x = 0; x < 128; ++x) {
+        const Colour c = mj2.PixelColour(x, y);
+        shown.SetPixelColour(x, y, c == mj2.PixelColour(0, 127) ? 0x00A0A0A0 : c);
+      }
+    Save(shown, out + "/plain_" + st.name + ".png");
+  }
   return 0;
 }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 
 using imaging::Bitmap;
@@ -234,4 +238,46 @@ TEST(Numerals, EmptyCustomLabelsDrawNothing) {
   RenderNumerals(in, image);
   ASSERT_EQ(image.Width(), 128);
   EXPECT_EQ(InkNear(image, 64, 64, 200, kWhite).count, 0);
+}
+
+// On a 128 x 128 picture the ellipse box is (10, 10, 118, 118): the ray of
+// twelve o'clock meets its outline at (64, 10), that of three o'clock at
+// (117, 64). The upright label's cell is centred there with RoundHalfAway of
+// the half extents.
+TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
+  NumeralRenderInput in = Input(NumeralStyle::ArabicUpright, 128, 128);
+  Bitmap image;
+  RenderNumerals(in, image);
+
+  QFont font(QStringLiteral("IPAPGothic"));
+  font.setPixelSize(12);
+  font.setStyleStrategy(QFont::NoAntialias);
+  const QFontMetrics fm(font);
+  QImage ref(128, 128, QImage::Format_RGB32);
+  ref.fill(Qt::white);
+  {
+    QPainter p(&ref);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const struct {
+      const char* text;
+      int x, y;
+    } labels[] = {{"12", 64, 10}, {"3", 117, 64}};
+    for (const auto& l : labels) {
+      const int tw = fm.horizontalAdvance(QString::fromLatin1(l.text)), th = fm.height();
+      const int left = l.x - int(std::floor(tw / 2.0 + 0.5)), top = l.y - int(std::floor(th / 2.0 + 0.5));
+      p.drawText(QPoint(left, top + fm.ascent()), QString::fromLatin1(l.text));
+    }
+  }
+  int compared = 0;
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 128; ++x) {
+      const bool nearLabel = std::hypot(x - 64, y - 10) < 12 || std::hypot(x - 117, y - 64) < 12;
+      if (!nearLabel) continue;
+      const QRgb r = ref.pixel(x, y);
+      EXPECT_EQ(image.PixelColour(x, y), imaging::RGB(uint8_t(qRed(r)), uint8_t(qGreen(r)), uint8_t(qBlue(r))))
+          << x << "," << y;
+      compared += r != qRgb(255, 255, 255);
+    }
+  EXPECT_GT(compared, 10);
 }

@@ -210,3 +210,27 @@ TEST(RenderNumeralRing, SmoothedEdgesStayOpaque) {
   EXPECT_GT(imaging::GreenOf(edge), 0);
   EXPECT_EQ(r.PixelColour(7, 7), kKey);
 }
+
+TEST(RenderFrame, MarginInFramePixelsRoundsHalvesAway) {
+  // Margin 1 on a 16-pixel image of an 8-pixel frame is 0.5 frame pixels,
+  // which rounds to 1: the picture copy is 6 x 6 with a one-pixel border of
+  // its key colour, and that border (rekeyed to the white edge colour) is what
+  // the frame's red column 1 blends with at column 0. Rounding 0.5 to 0 would
+  // let the picture's own colour reach column 0.
+  Bitmap f = FromRows({"krkkkkkk", "krkkkkkk", "krkkkkkk", "krkkkkkk", "krkkkkkk", "krkkkkkk", "krkkkkkk", "krkkkkkk"});
+  Bitmap pic = FromRows({"bpp", "ppp", "ppp"});
+  FrameRenderInput in;
+  in.SelectedRow = 1;
+  in.FramePicture = &f;
+  in.ImageWidth = in.ImageHeight = 16;
+  in.FrameMargin = 1;
+  in.Smooth = true;
+  in.AutoColour = false;
+  in.SampleColour = kWhite;
+  in.Background = &pic;
+  const Bitmap r = RenderFrame(in).Picture;
+  const Colour blend = r.PixelColour(1, 8);
+  EXPECT_EQ(imaging::RedOf(blend), 255);
+  EXPECT_GT(imaging::GreenOf(blend), 100) << "blends with the rekeyed border, not the picture";
+  EXPECT_EQ(r.PixelColour(2, 8), kRed);
+}

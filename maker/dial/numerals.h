@@ -9,7 +9,7 @@
 //
 // The main window gathers a NumeralRenderInput from its state (style from the
 // radio buttons, ImageMJ2's size after LayoutClockPreview, NumeralFont,
-// EditMJ2D's text, the work picture, ImageBG's size) and passes ImageMJ2's
+// EditMJ2D's text, UTF-8, the work picture, ImageBG's size) and passes ImageMJ2's
 // picture as `image`; a render replaces it when its style is chosen and
 // leaves it alone otherwise.
 #pragma once
@@ -65,7 +65,7 @@ struct NumeralRenderInput {
   NumeralStyle Style = NumeralStyle::None;
   int32_t ImageWidth = 0, ImageHeight = 0;           // ImageMJ2's size
   platform::FontChoice Font = DefaultNumeralFont();  // NumeralFont
-  std::string CustomText = "|";                      // EditMJ2D's text
+  std::string CustomText = "|";                      // EditMJ2D's text, UTF-8
   const imaging::Bitmap* WorkPicture = nullptr;      // null or empty: no picture loaded
   int32_t BackgroundWidth = 128, BackgroundHeight = 128;  // ImageBG's size
 };

@@ -9,10 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/parallel_rows.h"
 
 namespace imaging {
 
@@ -301,29 +300,8 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
     }
     const Job job{&s, &d, W, H, NewWidth, NewHeight, scaleX, scaleY, Filter, tapX.data(), wX.data()};
 
-    // Threads pay off only when there is real work per band.
     const uint64_t work = uint64_t(NewWidth) * uint64_t(NewHeight) * (fourTaps ? 16 : Filter == rfBilinear ? 4 : 1);
-    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = std::min<unsigned>(threads, unsigned(std::max(1, NewHeight)));
-    if (work < 200000) threads = 1;
-    if (threads <= 1) {
-      RunRows(job, 0, NewHeight);
-    } else {
-      std::vector<std::thread> pool;
-      pool.reserve(threads - 1);
-      const int band = (NewHeight + int(threads) - 1) / int(threads);
-      for (unsigned t = 1; t < threads; ++t) {
-        const int y0 = int(t) * band, y1 = std::min(NewHeight, y0 + band);
-        if (y0 >= y1) continue;
-        try {
-          pool.emplace_back([&job, y0, y1] { RunRows(job, y0, y1); });
-        } catch (const std::system_error&) {
-          RunRows(job, y0, y1);  // no thread to be had: do the band here
-        }
-      }
-      RunRows(job, 0, std::min(NewHeight, band));
-      for (auto& th : pool) th.join();
-    }
+    ForEachRowBand(NewHeight, work, [&job](int y0, int y1) { RunRows(job, y0, y1); });
   }
   bmp = std::move(target);  // the caller's object stays, with the new pixels
   return true;

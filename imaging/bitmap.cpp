@@ -6,8 +6,12 @@
 #include <QPolygon>
 #include <QString>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <limits>
 
 namespace imaging {
@@ -109,12 +113,53 @@ QColor ToQColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 
 }  // namespace
 
+namespace detail {
+
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+constexpr size_t kHugeFrom = size_t(8) << 20;
+}  // namespace
+
+void* AllocatePixels(size_t bytes) {
+  if (bytes >= kHugeFrom) {
+    const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (!p) throw std::bad_alloc();
+    madvise(p, rounded, MADV_HUGEPAGE);  // a hint; without it plain pages serve
+    return p;
+  }
+  return ::operator new(bytes);
+}
+
+void FreePixels(void* p, size_t bytes) noexcept {
+  if (bytes >= kHugeFrom)
+    std::free(p);
+  else
+    ::operator delete(p);
+}
+
+}  // namespace detail
+
 Bitmap::Bitmap() : canvas_(std::make_unique<Canvas>(*this)) {}
 
 Bitmap::Bitmap(int width, int height, PixelFormat f) : Bitmap() {
   format_ = f;
   if (f != PixelFormat::pf24bit && f != PixelFormat::pf32bit) palette_ = FixedPalette(f);
   SetSize(width, height);
+}
+
+Bitmap Bitmap::Unfilled(int width, int height, PixelFormat f) {
+  Bitmap b;
+  b.format_ = f;
+  if (f != PixelFormat::pf24bit && f != PixelFormat::pf32bit) b.palette_ = FixedPalette(f);
+  if (width <= 0 || height <= 0) return b;
+  const size_t stride = RowStride(width, f);
+  if (stride == 0 || uint64_t(stride) * uint64_t(height) > (uint64_t(1) << 32)) throw std::bad_alloc();
+  b.data_.resize(stride * size_t(height));
+  b.width_ = width;
+  b.height_ = height;
+  b.stride_ = stride;
+  return b;
 }
 
 Bitmap::Bitmap(const Bitmap& o)
@@ -161,7 +206,7 @@ void Bitmap::SetSize(int w, int h) {
   h = std::max(h, 0);
   if (w == width_ && h == height_) return;
   const size_t nstride = RowStride(w, format_);
-  std::vector<uint8_t> nd;
+  detail::PixelBuffer nd;
   if (w > 0 && h > 0) {
     if (nstride == 0 || uint64_t(nstride) * uint64_t(h) > (uint64_t(1) << 32)) throw std::bad_alloc();
     const bool paletted = format_ != PixelFormat::pf24bit && format_ != PixelFormat::pf32bit;

@@ -88,7 +88,7 @@ int DecodeInto(const uint8_t* data, size_t size, Bitmap* out) {
   if (uint64_t(RowStride(w, PixelFormat::pf24bit)) * uint64_t(h) > kMaxPixelBytes)
     ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, 65500);
   try {
-    *out = Bitmap(w, h, PixelFormat::pf24bit);
+    *out = Bitmap::Unfilled(w, h, PixelFormat::pf24bit);  // every row is decoded into
   } catch (const std::bad_alloc&) {
     jpeg_destroy_decompress(&cinfo);
     return -1;

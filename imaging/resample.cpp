@@ -9,10 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/parallel_rows.h"
 
 namespace imaging {
 
@@ -117,33 +116,115 @@ void RowsBilinear(const Job& j, int ya, int yb) {
   }
 }
 
+// One target pixel of a 4 x 4 filter, evaluated exactly as the filter is
+// defined: extended precision, rows outer, columns inner, each tap adding
+// value * wx * wy.
+void ExactPixel(const Job& j, const uint8_t* const rows[4], const Real wy[4], int x, uint8_t* out) {
+  const int* tx = j.tapX + 4 * size_t(x);
+  const Real* wx = j.wX + 4 * size_t(x);
+  Real sb = 0, sg = 0, sr = 0;
+  for (int r = 0; r < 4; ++r) {
+    for (int k = 0; k < 4; ++k) {
+      const uint8_t* p = rows[r] + 3 * ptrdiff_t(tx[k]);
+      sr += p[2] * wx[k] * wy[r];
+      sg += p[1] * wx[k] * wy[r];
+      sb += p[0] * wx[k] * wy[r];
+    }
+  }
+  out[0] = ClampByte(sb);
+  out[1] = ClampByte(sg);
+  out[2] = ClampByte(sr);
+}
+
+// A sum computed in doubles, in another order, differs from the exact sum by
+// far less than this (a few units of 1e-12 for byte values and these
+// kernels); ClampByte gives the same byte for both unless the sum lies
+// within it of a half.
+constexpr double kHalfGuard = 1e-7;
+
+inline bool NearHalf(double v) { return std::fabs(v - std::floor(v) - 0.5) < kHalfGuard; }
+
+// True when the four weights are short binary fractions (a multiple of
+// 2^-20 below 2 in size). With such weights on both axes every product and
+// sum is exact in doubles as well as in extended precision, so the two
+// evaluations agree even on a half.
+inline bool ShortBinary(const Real w[4]) {
+  for (int k = 0; k < 4; ++k) {
+    const Real scaled = w[k] * 1048576.0L;
+    if (!(std::fabs(w[k]) < 2) || scaled != std::floor(scaled)) return false;
+  }
+  return true;
+}
+
+inline uint8_t ClampFast(double v) {
+  if (v < 0) return 0;
+  if (v > 255) return 255;
+  return uint8_t(std::lrint(v));
+}
+
+// Filters 2 to 5. The sums are first formed in doubles and separably: each
+// source row is filtered across once into a small cache that the following
+// target rows share, then the four rows are weighed down. Where such a sum
+// lies so close to a half that the order of the arithmetic could decide the
+// rounding, the pixel is evaluated again exactly; everywhere else both give
+// the same byte, so the result equals the exact evaluation.
 void RowsCubic(const Job& j, int ya, int yb) {
+  const int NW = j.NW;
+  constexpr int kSlots = 8;  // the four rows of a target row never share a slot
+  std::vector<double> cache(size_t(kSlots) * size_t(NW) * 3);
+  int cached[kSlots];
+  std::fill(cached, cached + kSlots, -1);
+  std::vector<double> wXd(4 * size_t(NW));
+  for (size_t i = 0; i < wXd.size(); ++i) wXd[i] = double(j.wX[i]);
+  std::vector<uint8_t> exactX(static_cast<size_t>(NW));
+  for (int x = 0; x < NW; ++x) exactX[size_t(x)] = ShortBinary(j.wX + 4 * size_t(x));
+
+  auto across = [&](int row) -> const double* {
+    double* h = cache.data() + size_t(row % kSlots) * size_t(NW) * 3;
+    if (cached[row % kSlots] == row) return h;
+    const uint8_t* src = j.s->Rows[size_t(row)];
+    for (int x = 0; x < NW; ++x) {
+      const int* tx = j.tapX + 4 * size_t(x);
+      const double* w = wXd.data() + 4 * size_t(x);
+      const uint8_t* p0 = src + 3 * ptrdiff_t(tx[0]);
+      const uint8_t* p1 = src + 3 * ptrdiff_t(tx[1]);
+      const uint8_t* p2 = src + 3 * ptrdiff_t(tx[2]);
+      const uint8_t* p3 = src + 3 * ptrdiff_t(tx[3]);
+      for (int c = 0; c < 3; ++c) h[3 * size_t(x) + size_t(c)] = p0[c] * w[0] + p1[c] * w[1] + p2[c] * w[2] + p3[c] * w[3];
+    }
+    cached[row % kSlots] = row;
+    return h;
+  };
+
   for (int y = ya; y < yb; ++y) {
     const Real fy = y * j.scaleY;
     const int iy = int(fy);
     Real wy[4];
     Weights(j.filter, fy, iy, false, wy);
     const uint8_t* rows[4];
+    const double* h[4];
+    double wyd[4];
     for (int k = 0; k < 4; ++k) {
       const int r = iy - 1 + k;
-      rows[k] = j.s->Rows[size_t(r >= 0 && r <= j.H - 1 ? r : iy)];
+      const int row = r >= 0 && r <= j.H - 1 ? r : iy;
+      rows[k] = j.s->Rows[size_t(row)];
+      h[k] = across(row);
+      wyd[k] = double(wy[k]);
     }
-    for (int x = 0; x < j.NW; ++x) {
-      const int* tx = j.tapX + 4 * size_t(x);
-      const Real* wx = j.wX + 4 * size_t(x);
-      Real sb = 0, sg = 0, sr = 0;
-      for (int r = 0; r < 4; ++r) {
-        for (int k = 0; k < 4; ++k) {
-          const uint8_t* p = rows[r] + 3 * ptrdiff_t(tx[k]);
-          sr += p[2] * wx[k] * wy[r];
-          sg += p[1] * wx[k] * wy[r];
-          sb += p[0] * wx[k] * wy[r];
-        }
+    const bool exactY = ShortBinary(wy);
+    uint8_t* out = PixelAt(*j.d, 0, y);
+    for (int x = 0; x < NW; ++x, out += 3) {
+      const size_t i = 3 * size_t(x);
+      const double b = h[0][i] * wyd[0] + h[1][i] * wyd[1] + h[2][i] * wyd[2] + h[3][i] * wyd[3];
+      const double g = h[0][i + 1] * wyd[0] + h[1][i + 1] * wyd[1] + h[2][i + 1] * wyd[2] + h[3][i + 1] * wyd[3];
+      const double r = h[0][i + 2] * wyd[0] + h[1][i + 2] * wyd[1] + h[2][i + 2] * wyd[2] + h[3][i + 2] * wyd[3];
+      if (!(exactY && exactX[size_t(x)]) && (NearHalf(b) || NearHalf(g) || NearHalf(r))) {
+        ExactPixel(j, rows, wy, x, out);
+        continue;
       }
-      uint8_t* out = PixelAt(*j.d, x, y);
-      out[0] = ClampByte(sb);
-      out[1] = ClampByte(sg);
-      out[2] = ClampByte(sr);
+      out[0] = ClampFast(b);
+      out[1] = ClampFast(g);
+      out[2] = ClampFast(r);
     }
   }
 }
@@ -219,29 +300,8 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
     }
     const Job job{&s, &d, W, H, NewWidth, NewHeight, scaleX, scaleY, Filter, tapX.data(), wX.data()};
 
-    // Threads pay off only when there is real work per band.
     const uint64_t work = uint64_t(NewWidth) * uint64_t(NewHeight) * (fourTaps ? 16 : Filter == rfBilinear ? 4 : 1);
-    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = std::min<unsigned>(threads, unsigned(std::max(1, NewHeight)));
-    if (work < 200000) threads = 1;
-    if (threads <= 1) {
-      RunRows(job, 0, NewHeight);
-    } else {
-      std::vector<std::thread> pool;
-      pool.reserve(threads - 1);
-      const int band = (NewHeight + int(threads) - 1) / int(threads);
-      for (unsigned t = 1; t < threads; ++t) {
-        const int y0 = int(t) * band, y1 = std::min(NewHeight, y0 + band);
-        if (y0 >= y1) continue;
-        try {
-          pool.emplace_back([&job, y0, y1] { RunRows(job, y0, y1); });
-        } catch (const std::system_error&) {
-          RunRows(job, y0, y1);  // no thread to be had: do the band here
-        }
-      }
-      RunRows(job, 0, std::min(NewHeight, band));
-      for (auto& th : pool) th.join();
-    }
+    ForEachRowBand(NewHeight, work, [&job](int y0, int y1) { RunRows(job, y0, y1); });
   }
   bmp = std::move(target);  // the caller's object stays, with the new pixels
   return true;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/parallel_rows.h"
 
 namespace imaging {
 
@@ -63,31 +64,34 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
   c = float(std::cos(Real(Angle) * kPi / 180));
   {
     const TBmpData24 S(bmp), D(output);
-    for (int y = 0; y < NH; ++y) {
-      const Real Y = Real(y) + Real(minY);
-      for (int x = 0; x < NW; ++x) {
-        const Real X = Real(x) + Real(minX);
-        const float sx = float(X * c + Y * s);
-        const float sy = float(-X * s + Y * c);
-        const float cx = std::ceil(sx), cy = std::ceil(sy);
-        const float fx = std::floor(sx), fy = std::floor(sy);
-        const bool ceilIn = cx >= 0 && cx < W && cy >= 0 && cy < H;
-        const bool floorIn = fx >= 0 && fx < W && fy >= 0 && fy < H;
-        if (!ceilIn && !floorIn) continue;
-        const int x0 = int(fx), y0 = int(fy);
-        const float tx = float(Real(sx) - x0), ty = float(Real(sy) - y0);
-        const uint8_t* p00 = PixelAt(S, x0 + 1, y0 + 1);
-        const uint8_t* p10 = PixelAt(S, x0 + 2, y0 + 1);
-        const uint8_t* p01 = PixelAt(S, x0 + 1, y0 + 2);
-        const uint8_t* p11 = PixelAt(S, x0 + 2, y0 + 2);
-        uint8_t* out = PixelAt(D, x, y);
-        for (int ch = 2; ch >= 0; --ch) {  // red, green, blue
-          const float top = float(p00[ch] * (1 - Real(tx)) + p10[ch] * Real(tx));
-          const float bottom = float(p01[ch] * (1 - Real(tx)) + p11[ch] * Real(tx));
-          out[ch] = ClampByte(top * (1 - Real(ty)) + bottom * Real(ty));
+    // Output rows are independent; bands of them run on all cores.
+    ForEachRowBand(NH, uint64_t(NW) * uint64_t(NH) * 12, [&](int ya, int yb) {
+      for (int y = ya; y < yb; ++y) {
+        const Real Y = Real(y) + Real(minY);
+        for (int x = 0; x < NW; ++x) {
+          const Real X = Real(x) + Real(minX);
+          const float sx = float(X * c + Y * s);
+          const float sy = float(-X * s + Y * c);
+          const float cx = std::ceil(sx), cy = std::ceil(sy);
+          const float fx = std::floor(sx), fy = std::floor(sy);
+          const bool ceilIn = cx >= 0 && cx < W && cy >= 0 && cy < H;
+          const bool floorIn = fx >= 0 && fx < W && fy >= 0 && fy < H;
+          if (!ceilIn && !floorIn) continue;
+          const int x0 = int(fx), y0 = int(fy);
+          const float tx = float(Real(sx) - x0), ty = float(Real(sy) - y0);
+          const uint8_t* p00 = PixelAt(S, x0 + 1, y0 + 1);
+          const uint8_t* p10 = PixelAt(S, x0 + 2, y0 + 1);
+          const uint8_t* p01 = PixelAt(S, x0 + 1, y0 + 2);
+          const uint8_t* p11 = PixelAt(S, x0 + 2, y0 + 2);
+          uint8_t* out = PixelAt(D, x, y);
+          for (int ch = 2; ch >= 0; --ch) {  // red, green, blue
+            const float top = float(p00[ch] * (1 - Real(tx)) + p10[ch] * Real(tx));
+            const float bottom = float(p01[ch] * (1 - Real(tx)) + p11[ch] * Real(tx));
+            out[ch] = ClampByte(top * (1 - Real(ty)) + bottom * Real(ty));
+          }
         }
       }
-    }
+    });
   }
   bmp = output;
   return true;

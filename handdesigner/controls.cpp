@@ -49,8 +49,9 @@ void TStringGrid::SetRow(int row) {
 int TStringGrid::TopRow() const { return verticalScrollBar()->value(); }
 
 QSize TStringGrid::ClientSize() const {
-  // Taken from the grid's own size, so that it holds before the grid is
-  // first shown and laid out.
+  if (isVisible()) return viewport()->size();
+  // Before the grid is first shown its viewport is not laid out yet: take
+  // the size from the grid's own.
   const int frame = frameWidth();
   return {std::max(1, width() - 2 * frame - verticalScrollBar()->sizeHint().width()),
           std::max(1, height() - 2 * frame)};

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "handdesigner/plotting.h"
@@ -438,6 +439,14 @@ void TFormMain::PM2VClick() {
 // ---- file ----
 
 void TFormMain::LoadHandsFile() {
+  // A file that is there but cannot be read would otherwise look like a file
+  // without sets.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(HandsFileName(), ec) || !std::ifstream(HandsFileName(), std::ios::binary)) {
+    platform::MessageBoxWithCaption("Cannot read the hands file " + HandsFileName() + ".", "Spirrel",
+                                    platform::MsgType::Error, platform::mbOK, this);
+    return;
+  }
   HandSets = ReadHandsFile(HandsFileName());
   StringGridHand->SetRowCount(int(HandSets.size()));
   if (HandSets.empty()) return;

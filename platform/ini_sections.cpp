@@ -35,7 +35,12 @@ bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0
 bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string all;
+  try {
+    all.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    return false;  // not readable, for example a folder of that name
+  }
   size_t start = 0;
   while (start < all.size()) {
     size_t nl = all.find('\n', start);

@@ -413,3 +413,14 @@ TEST(DesignerWindow, AbsurdNumbersFromTheFileStayInsideTheViews) {
   auto again = f.Open();
   EXPECT_EQ(again->HandSets[0].Hour.size(), 2u);
 }
+
+TEST(DesignerWindow, AHandsFileThatCannotBeReadIsReported) {
+  DesignerFixture f;
+  std::filesystem::create_directory(f.HandsFile());
+  auto w = f.Open();
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "Cannot read the hands file " + f.HandsFile() + ".");
+  EXPECT_EQ(f.messages[0].caption, "Spirrel");
+  EXPECT_TRUE(w->HandSets.empty());
+  EXPECT_FALSE(w->ButtonDelH->isEnabled());
+}

@@ -97,9 +97,13 @@ TEST(HandsFileReading, FollowsTheLenientReadingRules) {
   ExpectPoints(sets[6].Hour, {{0.25, 0}});
 }
 
-TEST(HandsFileReading, MissingOrEmptyFileGivesNoSet) {
+TEST(HandsFileReading, MissingEmptyOrUnreadableFileGivesNoSet) {
   DesignerFixture f;
   EXPECT_TRUE(ReadHandsFile(f.HandsFile()).empty());
+  std::filesystem::create_directory(f.HandsFile());
+  EXPECT_TRUE(ReadHandsFile(f.HandsFile()).empty());
+  EXPECT_TRUE(platform::ReadSectionNames(f.HandsFile()).empty());
+  std::filesystem::remove(f.HandsFile());
   f.WriteHands({"; nothing but a comment", ""});
   EXPECT_TRUE(ReadHandsFile(f.HandsFile()).empty());
 }

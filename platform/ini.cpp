@@ -81,7 +81,14 @@ std::vector<Line> ReadLines(const std::string& file, bool& exists) {
   std::ifstream in(file, std::ios::binary);
   exists = bool(in);
   if (!in) return lines;
-  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string all;
+  try {
+    all.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    // A folder or an unreadable file in the file's place holds no settings.
+    exists = false;
+    return lines;
+  }
   size_t start = 0;
   while (start < all.size()) {
     size_t nl = all.find('\n', start);

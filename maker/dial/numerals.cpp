@@ -1,0 +1,355 @@
+#include "maker/dial/numerals.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "imaging/bitmap_ops.h"
+#include "maker/dial/key_colour.h"
+#include "maker/dial/maker_math.h"
+
+namespace maker {
+
+using imaging::Bitmap;
+using imaging::Colour;
+using imaging::PixelFormat;
+
+namespace {
+
+constexpr Colour kWhite = 0x00FFFFFF, kBlack = 0;
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+const char* const kRoman[12] = {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX", "X", "XI", "XII"};
+const char* const kKanji[12] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "十一", "十二"};
+
+bool IsUpright(NumeralStyle s) {
+  return s == NumeralStyle::ArabicUpright || s == NumeralStyle::RomanUpright || s == NumeralStyle::KanjiUpright;
+}
+bool IsRadial(NumeralStyle s) {
+  return s == NumeralStyle::ArabicRadial || s == NumeralStyle::RomanRadial || s == NumeralStyle::KanjiRadial ||
+         s == NumeralStyle::CustomRadial;
+}
+
+void Fill(Bitmap& b, Colour c) {
+  const uint8_t px[3] = {imaging::BlueOf(c), imaging::GreenOf(c), imaging::RedOf(c)};
+  for (int y = 0; y < b.Height(); ++y) {
+    uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x, p += 3) std::memcpy(p, px, 3);
+  }
+}
+
+Bitmap Filled(int w, int h, Colour c) {
+  Bitmap b(w, h, PixelFormat::pf24bit);
+  Fill(b, c);
+  return b;
+}
+
+bool IsWhiteAt(const Bitmap& b, int x, int y) {
+  if (x < 0 || y < 0 || x >= b.Width() || y >= b.Height()) return false;  // outside: no colour at all
+  const uint8_t* p = b.ScanLine(y) + 3 * size_t(x);
+  return p[0] == 255 && p[1] == 255 && p[2] == 255;
+}
+
+// Paints white every pixel reachable from (x, y) through edge neighbours
+// without crossing a white pixel.
+void FloodFillWhite(Bitmap& b, int x, int y) {
+  std::vector<std::pair<int, int>> todo{{x, y}};
+  while (!todo.empty()) {
+    auto [px, py] = todo.back();
+    todo.pop_back();
+    if (px < 0 || py < 0 || px >= b.Width() || py >= b.Height() || IsWhiteAt(b, px, py)) continue;
+    // Run to the left and right along the row, then seed the rows above and below.
+    int l = px, r = px;
+    while (l > 0 && !IsWhiteAt(b, l - 1, py)) --l;
+    while (r + 1 < b.Width() && !IsWhiteAt(b, r + 1, py)) ++r;
+    std::memset(b.ScanLine(py) + 3 * size_t(l), 255, 3 * size_t(r - l + 1));
+    for (int ny : {py - 1, py + 1}) {
+      if (ny < 0 || ny >= b.Height()) continue;
+      for (int i = l; i <= r; ++i)
+        if (!IsWhiteAt(b, i, ny) && (i == l || IsWhiteAt(b, i - 1, ny))) todo.push_back({i, ny});
+    }
+  }
+}
+
+// The Windows UI fonts the numeral font starts with are not on Linux; they
+// map to the installed Japanese P-Gothic.
+QString FontFamily(const std::string& name) {
+  if (name.empty() || name == "MS UI Gothic" || name == "ＭＳ Ｐゴシック" || name == "ＭＳ ゴシック")
+    return QStringLiteral("IPAPGothic");
+  return QString::fromStdString(name);
+}
+
+// A label font: a negative height is the character height in pixels, a
+// positive one the cell height (ascent plus descent), 0 the point size.
+// Labels are drawn without font smoothing, like all text of the kit's canvas,
+// so that upright labels over a picture get no fringe of the ground colour.
+QFont LabelFont(const platform::FontChoice& f) {
+  QFont q(FontFamily(f.Name));
+  q.setBold(f.Bold);
+  q.setItalic(f.Italic);
+  q.setUnderline(f.Underline);
+  q.setStrikeOut(f.StrikeOut);
+  q.setStyleStrategy(QFont::NoAntialias);
+  if (f.Height < 0) {
+    q.setPixelSize(-f.Height);
+  } else if (f.Height > 0) {
+    q.setPixelSize(f.Height);
+    const int cell = QFontMetrics(q).height();
+    if (cell > 0 && cell != f.Height) q.setPixelSize(std::max(1, int(std::lround(double(f.Height) * f.Height / cell))));
+  } else {
+    q.setPixelSize(std::max(1, int(std::lround(f.Size * 96.0 / 72.0))));
+  }
+  return q;
+}
+
+// A system colour value (top byte set, such as the window-text colour) is
+// drawn black, the colour text windows show by default.
+Colour LabelColour(Colour c) { return (c & 0xFF000000) ? kBlack : (c & 0x00FFFFFF); }
+
+struct TextSize {
+  int w = 0, h = 0;
+};
+
+TextSize MeasureText(const QFont& font, const std::string& text) {
+  const QFontMetrics fm(font);
+  return {int(fm.horizontalAdvance(QString::fromStdString(text))), int(fm.height())};
+}
+
+// Draws text with its top-left corner at (x, y), no background box; clipped
+// to the picture.
+void DrawText(Bitmap& b, const QFont& font, Colour colour, int x, int y, const std::string& text) {
+  if (text.empty() || b.Empty()) return;
+  QImage view = b.AsQImage();
+  QPainter p(&view);
+  p.setFont(font);
+  p.setPen(QColor(imaging::RedOf(colour), imaging::GreenOf(colour), imaging::BlueOf(colour)));
+  p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), QString::fromStdString(text));
+}
+
+Bitmap Copy24(const Bitmap& src) {
+  Bitmap b(src);
+  if (b.GetPixelFormat() != PixelFormat::pf24bit) b.SetPixelFormat(PixelFormat::pf24bit);
+  return b;
+}
+
+// The W x H block of b whose top-left corner is (x0, y0), unscaled; parts of
+// the block outside b take the colour outside.
+Bitmap Block(const Bitmap& b, int x0, int y0, int W, int H, Colour outside) {
+  Bitmap out = Filled(W, H, outside);
+  const int xa = std::max(0, -x0), xb = std::min(W, b.Width() - x0);
+  const int ya = std::max(0, -y0), yb = std::min(H, b.Height() - y0);
+  for (int y = ya; y < yb && xb > xa; ++y)
+    std::memcpy(out.ScanLine(y) + 3 * size_t(xa), b.ScanLine(y + y0) + 3 * size_t(xa + x0), 3 * size_t(xb - xa));
+  return out;
+}
+
+}  // namespace
+
+platform::FontChoice DefaultNumeralFont() {
+  platform::FontChoice f;
+  f.Name = "MS UI Gothic";
+  f.Height = -12;
+  f.Size = 9;
+  f.Color = clWindowText;
+  return f;
+}
+
+Colour NumeralBackColour(Colour fontColour) { return fontColour == kWhite ? kBlack : kWhite; }
+
+std::vector<std::string> SplitCustomNumerals(const std::string& text) {
+  std::vector<std::string> labels;
+  std::string t = text;
+  for (int i = 1; i <= 12; ++i) {
+    const size_t p = t.find(',');
+    if (p != std::string::npos) {
+      labels.push_back(t.substr(0, p));
+      t = t.substr(p + 1);
+    } else {
+      labels.push_back(t);
+    }
+  }
+  return labels;
+}
+
+std::string NumeralLabel(NumeralStyle style, int k, const std::vector<std::string>& custom) {
+  if (k < 1 || k > 12) return std::string();
+  switch (style) {
+    case NumeralStyle::RomanUpright:
+    case NumeralStyle::RomanRadial: return kRoman[k - 1];
+    case NumeralStyle::KanjiUpright:
+    case NumeralStyle::KanjiRadial: return kKanji[k - 1];
+    case NumeralStyle::CustomRadial: return size_t(k - 1) < custom.size() ? custom[size_t(k - 1)] : std::string();
+    default: return std::to_string(k);
+  }
+}
+
+NumeralInsets NumeralEllipseInsets(int32_t W, int32_t H) {
+  const long double f = 0.08f;  // held as a 32-bit float
+  return {RoundHalfAway(static_cast<long double>(W) * f), RoundHalfAway(static_cast<long double>(H) * f)};
+}
+
+bool RenderNumeralsUpright(const NumeralRenderInput& in, Bitmap& image) {
+  if (!IsUpright(in.Style)) return false;
+  const int W = in.ImageWidth, H = in.ImageHeight;
+  if (W <= 0 || H <= 0) {
+    image = Bitmap();
+    return true;
+  }
+  const NumeralInsets d = NumeralEllipseInsets(W, H);
+
+  // The ellipse of the label centres as a white outline, white outside and
+  // black inside, to find where each hour's ray meets it.
+  Bitmap B = Filled(W, H, kBlack);
+  {
+    imaging::Canvas& c = B.GetCanvas();
+    c.pen.Color = kWhite;
+    c.pen.Width = 1;
+    c.brush.Color = kBlack;
+    c.brush.Clear = false;
+    c.Ellipse(imaging::Rect{d.dx, d.dy, W - d.dx, H - d.dy});
+  }
+  FloodFillWhite(B, 0, 0);
+  FloodFillWhite(B, 0, H - 1);
+  FloodFillWhite(B, W - 1, 0);
+  FloodFillWhite(B, W - 1, H - 1);
+
+  const int32_t cx = RoundHalfAway(W / 2.0L), cy = RoundHalfAway(H / 2.0L);
+  const int32_t rmax = RoundHalfAway(std::max(W, H) / 2.0L);
+  imaging::Point at[13];
+  for (int k = 1; k <= 12; ++k) {
+    int a = 90 - 30 * k;
+    if (a < 0) a += 360;
+    const long double rad = a * kPi / 180;
+    const long double ca = std::cos(rad), sa = -std::sin(rad);
+    at[k] = {cx, cy};
+    for (int r = 1; r <= rmax; ++r) {
+      const int x = cx + int(std::nearbyint(ca * r)), y = cy + int(std::nearbyint(sa * r));
+      if (IsWhiteAt(B, x, y)) {
+        at[k] = {x, y};
+        break;
+      }
+    }
+  }
+
+  const Colour back = NumeralBackColour(in.Font.Color);
+  Fill(B, back);
+  const QFont font = LabelFont(in.Font);
+  const Colour ink = LabelColour(in.Font.Color);
+  const std::vector<std::string> none;
+  for (int k = 1; k <= 12; ++k) {
+    const std::string text = NumeralLabel(in.Style, k, none);
+    const TextSize ts = MeasureText(font, text);
+    DrawText(B, font, ink, at[k].X - RoundHalfAway(ts.w / 2.0L), at[k].Y - RoundHalfAway(ts.h / 2.0L), text);
+  }
+  if (in.WorkPicture && !in.WorkPicture->Empty()) Rekey(B, in.WorkPicture->PixelColour(0, 0) & 0x00FFFFFF);
+  image = std::move(B);
+  return true;
+}
+
+bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
+  if (!IsRadial(in.Style)) return false;
+  const int W = in.ImageWidth, H = in.ImageHeight;
+  if (W <= 0 || H <= 0) {
+    image = Bitmap();
+    return true;
+  }
+  const NumeralInsets d = NumeralEllipseInsets(W, H);
+  const std::vector<std::string> custom =
+      in.Style == NumeralStyle::CustomRadial ? SplitCustomNumerals(in.CustomText) : std::vector<std::string>();
+  const Colour back = NumeralBackColour(in.Font.Color);
+  const Colour ink = LabelColour(in.Font.Color);
+  const QFont font = LabelFont(in.Font);
+  const bool loaded = in.WorkPicture && !in.WorkPicture->Empty();
+
+  Bitmap B = Filled(W, H, back);
+
+  // Guide: the ellipse's outline and outside white, its inside black.
+  const int left = std::max(d.dx, 1), top = std::max(d.dy, 1);
+  Bitmap T = Filled(W, H, kBlack);
+  {
+    imaging::Canvas& c = T.GetCanvas();
+    c.pen.Color = kWhite;
+    c.pen.Width = 1;
+    c.brush.Color = kBlack;
+    c.brush.Clear = false;
+    c.Ellipse(imaging::Rect{left, top, W - d.dx, H - d.dy});
+  }
+  FloodFillWhite(T, 0, 0);
+  const int r0 = std::min((W - d.dx) - left, (H - d.dy) - top) / 2;
+
+  const Bitmap workCopy = loaded ? Copy24(*in.WorkPicture) : Bitmap();
+  const Colour fill = loaded ? (workCopy.PixelColour(0, 0) & 0x00FFFFFF) : back;
+  const int lw = loaded ? workCopy.Width() : std::max(1, in.BackgroundWidth);
+  const int lh = loaded ? workCopy.Height() : std::max(1, in.BackgroundHeight);
+
+  for (int k = 1; k <= 12; ++k) {
+    Bitmap G = T;
+    Bitmap L = loaded ? workCopy : Filled(lw, lh, back);
+    Bitmap Mk = Filled(lw, lh, kWhite);
+    const std::string text = NumeralLabel(in.Style, k, custom);
+    const TextSize ts = MeasureText(font, text);
+    const int hw = ts.w / 2, hh = ts.h / 2;
+
+    // Turn the dial so that hour k stands at twelve o'clock.
+    const float there = float(360 - 30 * k);
+    imaging::RotateBitmapFree(G, kWhite, there);
+    imaging::RotateBitmapFree(L, fill, there);
+    imaging::RotateBitmapFree(Mk, kWhite, there);
+
+    // Distance from the centre straight up to the turned ellipse's outline.
+    const int cxg = RoundHalfAway(G.Width() / 2.0L), cyg = RoundHalfAway(G.Height() / 2.0L);
+    int r = r0;
+    while (r <= cyg && !IsWhiteAt(G, cxg, cyg - r)) ++r;
+
+    const int cx = RoundHalfAway(L.Width() / 2.0L), cy = RoundHalfAway(L.Height() / 2.0L);
+    DrawText(L, font, ink, cx - hw, cy - r - hh, text);
+    DrawText(Mk, font, kBlack, cx - hw, cy - r - hh, text);
+
+    // And back: the label returns to hour k's place, its top pointing out.
+    const float turnBack = float(30 * k);
+    imaging::RotateBitmapFree(L, fill, turnBack);
+    imaging::RotateBitmapFree(Mk, kWhite, turnBack);
+
+    // A label picture wider than the numeral picture is cut down to it,
+    // centred. One that is only taller is cut down to its height, so that
+    // the composite never grows the numeral picture or moves the labels
+    // already on it.
+    if (L.Width() > W) {
+      const int x0 = RoundHalfAway((L.Width() - W) / 2.0L), y0 = RoundHalfAway((L.Height() - H) / 2.0L);
+      L = Block(L, x0, y0, W, H, fill);
+      Mk = Block(Mk, x0, y0, W, H, kWhite);
+    } else if (L.Height() > H) {
+      const int y0 = RoundHalfAway((L.Height() - H) / 2.0L);
+      L = Block(L, 0, y0, L.Width(), H, fill);
+      Mk = Block(Mk, 0, y0, Mk.Width(), H, kWhite);
+    }
+
+    // Only the label's own pixels stay; everything else takes the back colour.
+    MakeKeyMask(Mk, kWhite);
+    ApplyKeyMask(L, Mk, back);
+    CompositeTransparent(B, L);
+  }
+  if (loaded) Rekey(B, fill);
+  image = std::move(B);
+  return true;
+}
+
+void RenderNumerals(const NumeralRenderInput& in, Bitmap& image) {
+  RenderNumeralsUpright(in, image);
+  RenderNumeralsRadial(in, image);
+}
+
+void NumeralStyleChanged(const NumeralRenderInput& in, Bitmap& image) {
+  if (in.Style == NumeralStyle::None) {
+    image = Bitmap();
+    return;
+  }
+  RenderNumerals(in, image);
+}
+
+}  // namespace maker

@@ -1,0 +1,60 @@
+#include "maker/maker_common.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <stdexcept>
+
+#include "platform/system.h"
+
+namespace maker {
+
+int32_t RoundHalfAway(long double x) {
+  if (std::isnan(x)) throw std::domain_error("Invalid floating point operation");
+  const long double t = std::trunc(x >= 0 ? x + 0.5L : x - 0.5L);
+  if (t > (long double)std::numeric_limits<int32_t>::max() || t < (long double)std::numeric_limits<int32_t>::min())
+    throw std::domain_error("Invalid floating point operation");
+  return int32_t(t);
+}
+
+uint32_t GetOwnFileSize() {
+  struct stat st {};
+  const std::string self = platform::ProgramFileName();
+  if (self.empty() || stat(self.c_str(), &st) != 0) return 0;
+  return uint32_t(st.st_size);
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw std::runtime_error("ファイル " + path + " を読めません");
+  return bytes;
+}
+
+imaging::Bitmap DrawDigitalText(const std::vector<imaging::Bitmap>& glyphs, int style, const std::string& text) {
+  imaging::Bitmap work(0, 0, imaging::PixelFormat::pf24bit);
+  int x = 0;
+  for (const char c : text) {
+    const int glyph = (c >= '0' && c <= '9') ? c - '0' : (c == ':' ? 10 : 11);
+    const size_t index = size_t(style * 12 + glyph);
+    if (style < 0 || index >= glyphs.size()) continue;
+    const imaging::Bitmap& g = glyphs[index];
+    work.SetSize(work.Width() + g.Width(), g.Height());
+    work.GetCanvas().Draw(x, 0, g);
+    x += g.Width();
+  }
+  return work;
+}
+
+std::string TrimControl(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return s.substr(b, e - b);
+}
+
+}  // namespace maker

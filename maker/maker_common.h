@@ -1,0 +1,43 @@
+// Small helpers of the maker shared by its window, its writer and its tests:
+// the maker's rounding, the engine tag it carries, its own program file and
+// the digital texts made of the digit glyphs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+
+namespace maker {
+
+// A real to a 32-bit integer, halves away from zero: the integer part of
+// x + 0.5 (x >= 0) or x - 0.5 (x < 0), the sum formed in extended precision.
+// NaN and values beyond the 32-bit range raise std::domain_error.
+int32_t RoundHalfAway(long double x);
+
+// The 16-byte engine tag: 8 decimal digits giving the size of the engine
+// image appended to the maker's program file, then 8 letters. The build
+// writes the real engine size into the digits of the program file.
+std::string EngineTagText();
+// The number in the tag's 8 digits.
+int32_t EngineTagSize();
+// The 8 letters after the digits.
+inline constexpr const char* kEngineTagLetters = "Rundavel";
+
+// Size in bytes of the maker's own program file; 0 when it is not found.
+uint32_t GetOwnFileSize();
+
+// The whole file; raises std::runtime_error naming the file when it cannot
+// be read.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
+// Composes text from the 48 digit glyphs (index style * 12 + glyph): digits,
+// the colon, and a dot for any other character. An empty text gives an
+// empty bitmap.
+imaging::Bitmap DrawDigitalText(const std::vector<imaging::Bitmap>& glyphs, int style, const std::string& text);
+
+// Trims characters with codes 32 or less from both ends.
+std::string TrimControl(const std::string& s);
+
+}  // namespace maker

@@ -12,14 +12,6 @@
 
 namespace maker {
 
-int32_t RoundHalfAway(long double x) {
-  if (std::isnan(x)) throw std::domain_error("Invalid floating point operation");
-  const long double t = std::trunc(x >= 0 ? x + 0.5L : x - 0.5L);
-  if (t > (long double)std::numeric_limits<int32_t>::max() || t < (long double)std::numeric_limits<int32_t>::min())
-    throw std::domain_error("Invalid floating point operation");
-  return int32_t(t);
-}
-
 uint32_t GetOwnFileSize() {
   struct stat st {};
   const std::string self = platform::ProgramFileName();

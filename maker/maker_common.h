@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
+#include "maker/dial/maker_math.h"
 
 namespace maker {
 
-// A real to a 32-bit integer, halves away from zero: the integer part of
-// x + 0.5 (x >= 0) or x - 0.5 (x < 0), the sum formed in extended precision.
-// NaN and values beyond the 32-bit range raise std::domain_error.
-int32_t RoundHalfAway(long double x);
+// RoundHalfAway (halves away from zero) is the dial library's, shared by the
+// whole maker.
 
 // The 16-byte engine tag: 8 decimal digits giving the size of the engine
 // image appended to the maker's program file, then 8 letters. The build

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/bitmap.h"
+#include "platform/file_dialogs.h"
 
 namespace maker {
 
@@ -29,6 +30,8 @@ class DialServices {
   virtual void CompositeTransparent(imaging::Bitmap& base, imaging::Bitmap& overlay) = 0;
   // Moves every pixel of colour c off it by one step of the blue byte.
   virtual void NudgeKeyColour(imaging::Bitmap& picture, imaging::Colour c) = 0;
+  // The font the generated numerals start with.
+  virtual platform::FontChoice DefaultNumeralFont() = 0;
 };
 
 // The choice the rotate dialog leaves behind.

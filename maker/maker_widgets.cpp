@@ -133,7 +133,7 @@ imaging::Rect TStringGrid::CellRect(int col, int row) const {
 void TStringGrid::Repaint() {
   if (painting_) return;
   painting_ = true;
-  const int w = std::max(1, width() - bar_->width()), h = std::max(1, height());
+  const int w = std::max(1, width() - bar_->sizeHint().width()), h = std::max(1, height());
   if (canvas_.Width() != w || canvas_.Height() != h) canvas_ = imaging::Bitmap(w, h, imaging::PixelFormat::pf24bit);
   auto& c = canvas_.GetCanvas();
   c.brush = imaging::Brush{};
@@ -162,7 +162,7 @@ void TStringGrid::ClickRow(int row) {
 }
 
 void TStringGrid::paintEvent(QPaintEvent*) {
-  if (canvas_.Empty() || canvas_.Width() != std::max(1, width() - bar_->width())) Repaint();
+  if (canvas_.Empty() || canvas_.Width() != std::max(1, width() - bar_->sizeHint().width())) Repaint();
   QPainter p(this);
   p.fillRect(rect(), Qt::white);
   p.drawImage(0, 0, canvas_.ToQImage());

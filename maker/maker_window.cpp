@@ -155,10 +155,6 @@ void TFormMain::BuildComponents() {
   SavePictureDialog1.FilterIndex = 2;
   SavePictureDialog1.PromptOverwrite = true;
 
-  NumeralFont.Name = "IPAPGothic";
-  NumeralFont.Height = -12;
-  NumeralFont.Size = 9;
-  NumeralFont.Color = 0;  // the window-text colour
 }
 
 void TFormMain::BuildMenus() {
@@ -534,7 +530,8 @@ void TFormMain::FormCreate() {
   DesktopFolder = GetDesktopFolder();
   if (OpenPictureDialog1.InitialDir.empty()) OpenPictureDialog1.InitialDir = MyDocumentsFolder;
   if (SaveDialog1.InitialDir.empty()) SaveDialog1.InitialDir = DesktopFolder;
-  // 22: the numerals start in the window's own font (set in BuildComponents).
+  // 22.
+  NumeralFont = Dial().DefaultNumeralFont();
   // 23.
   if (PictureDirPath.empty() || chdir(PictureDirPath.c_str()) != 0) PictureDirPath = OpenPictureDialog1.InitialDir;
   // 24.

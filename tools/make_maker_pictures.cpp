@@ -2,7 +2,8 @@
 //
 //   make_maker_pictures resource <dir>   bitmap 99 (a crossed-out circle on
 //                                        grey, 128 x 128, 24 bits, packed
-//                                        DIB) and the resource list maker.qrc
+//                                        DIB), the splash picture (SPLASH 1, a
+//                                        JPEG) and the resource list maker.qrc
 //   make_maker_pictures samples <dir>    frame pictures in <dir>/FG, numeral
 //                                        rings in <dir>/HR and <dir>/Hands.dat
 //
@@ -54,8 +55,28 @@ bool MakeResource(const std::string& dir) {
   std::vector<uint8_t> dib(bmp.begin() + 14, bmp.end());
   QDir().mkpath(QString::fromStdString(dir + "/BITMAP"));
   if (!WriteFile(dir + "/BITMAP/99", dib)) return false;
+  // The splash picture: 192 x 138, a JPEG.
+  QImage splash(192, 138, QImage::Format_RGB32);
+  splash.fill(QColor(20, 24, 40));
+  QPainter s(&splash);
+  s.setRenderHint(QPainter::Antialiasing, true);
+  s.setPen(QPen(QColor(230, 190, 90), 4));
+  s.setBrush(QColor(250, 245, 230));
+  s.drawEllipse(QRectF(16, 19, 100, 100));
+  s.setPen(QPen(QColor(30, 30, 30), 4));
+  s.drawLine(QPointF(66, 69), QPointF(66, 36));
+  s.drawLine(QPointF(66, 69), QPointF(90, 80));
+  s.setPen(QColor(230, 190, 90));
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(18);
+  f.setBold(true);
+  s.setFont(f);
+  s.drawText(QRectF(100, 50, 90, 40), Qt::AlignCenter, QStringLiteral("Velmora"));
+  s.end();
+  QDir().mkpath(QString::fromStdString(dir + "/SPLASH"));
+  if (!WriteFile(dir + "/SPLASH/1", imaging::WriteJpeg(ToBitmap(splash)))) return false;
   std::ofstream qrc(dir + "/maker.qrc", std::ios::trunc);
-  qrc << "<RCC><qresource prefix=\"/\">\n<file>BITMAP/99</file>\n</qresource></RCC>\n";
+  qrc << "<RCC><qresource prefix=\"/\">\n<file>BITMAP/99</file>\n<file>SPLASH/1</file>\n</qresource></RCC>\n";
   return bool(qrc.flush());
 }
 

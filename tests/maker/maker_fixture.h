@@ -75,6 +75,7 @@ class MakerFixture {
     root = dir.path().toStdString();
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    QDir().mkpath(QString::fromStdString(root + "/config"));
     QDir().mkpath(QString::fromStdString(root + "/Desktop"));
     QDir().mkpath(QString::fromStdString(root + "/Documents"));
     QDir().mkpath(QString::fromStdString(root + "/prog/FG"));

@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<maker::DialogServices> dialogs = maker::MakeDialogServices();
   dialogs->ShowSplash();
   QApplication::setApplicationName(QStringLiteral("Velmora"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
   maker::MakerEnvironment env;
   env.Dialogs = std::move(dialogs);
   maker::TFormMain window(std::move(env));

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "maker_fixture.h"
+#include "platform/dropped_files.h"
 
 namespace {
 
@@ -213,6 +216,18 @@ TEST(MakerDrop, OnlyTheFirstDroppedFileIsLoaded) {
   EXPECT_EQ(w.PictureFileName, f.root + "/one.bmp");
   EXPECT_EQ(w.WorkPictureBitmap.Width(), 21);
   EXPECT_EQ(w.windowTitle().toStdString(), "[Velmora] one.bmp (21x11)");
+}
+
+TEST(MakerDrop, OnlyLocalFilesOfADropAreTaken) {
+  QMimeData mime;
+  const std::string longName = "/tmp/" + std::string(300, 'n') + ".jpg";
+  mime.setUrls({QUrl(QStringLiteral("https://example.org/a.jpg")), QUrl::fromLocalFile(QString::fromStdString(longName)),
+                QUrl::fromLocalFile(QStringLiteral("/tmp/b.png"))});
+  EXPECT_EQ(platform::DroppedFileNames(&mime), (std::vector<std::string>{longName, "/tmp/b.png"}));
+  QMimeData text;
+  text.setText(QStringLiteral("hello"));
+  EXPECT_TRUE(platform::DroppedFileNames(&text).empty());
+  EXPECT_TRUE(platform::DroppedFileNames(nullptr).empty());
 }
 
 TEST(MakerLists, CellsShowTheirSlotAndTheCurrentRowInRed) {

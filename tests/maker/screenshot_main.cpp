@@ -38,10 +38,11 @@ int main(int argc, char** argv) {
   w.PageControl1->SelectTab(3);
   w.StringGridHand->ClickRow(0);
   w.Timer1Timer();
-  app.processEvents();
-  w.grab().save(QString::fromStdString(std::string(argv[3]) + "-clock.png"));
-  w.PageControl1->SelectTab(4);
-  app.processEvents();
-  w.grab().save(QString::fromStdString(std::string(argv[3]) + "-settings.png"));
+  const char* tabs[] = {"frame", "ring", "numerals", "hands", "settings"};
+  for (int t = 0; t < 5; ++t) {
+    w.PageControl1->SelectTab(t);
+    app.processEvents();
+    w.grab().save(QString::fromStdString(std::string(argv[3]) + "-" + tabs[t] + ".png"));
+  }
   return 0;
 }

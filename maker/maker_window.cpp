@@ -18,6 +18,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QSlider>
 #include <QSpinBox>
 #include <QThread>
@@ -86,6 +88,10 @@ TFormMain::TFormMain(MakerEnvironment env) : env_(std::move(env)) {
   setFont(engine::UiFont(12));
   BuildComponents();
   resize(654, 516);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect r = screen->availableGeometry();
+    move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+  }
   AlignControls();
   ConnectHandlers();
   qApp->installEventFilter(this);

@@ -68,10 +68,10 @@ bool MakeResource(const std::string& dir) {
   s.drawLine(QPointF(66, 69), QPointF(90, 80));
   s.setPen(QColor(230, 190, 90));
   QFont f(QStringLiteral("DejaVu Sans"));
-  f.setPixelSize(18);
+  f.setPixelSize(15);
   f.setBold(true);
   s.setFont(f);
-  s.drawText(QRectF(100, 50, 90, 40), Qt::AlignCenter, QStringLiteral("Velmora"));
+  s.drawText(QRectF(118, 50, 72, 40), Qt::AlignCenter, QStringLiteral("Velmora"));
   s.end();
   QDir().mkpath(QString::fromStdString(dir + "/SPLASH"));
   if (!WriteFile(dir + "/SPLASH/1", imaging::WriteJpeg(ToBitmap(splash)))) return false;

@@ -1,5 +1,6 @@
 #include "maker/maker_widgets.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -99,6 +100,7 @@ void TStringGrid::SetRowCount(int n) {
   if (row_ >= rowCount_) row_ = rowCount_ - 1;
   if (topRow_ > rowCount_ - 1) topRow_ = std::max(0, rowCount_ - VisibleRows());
   UpdateScrollBar();
+  dirty_ = true;
   update();
 }
 
@@ -108,6 +110,7 @@ void TStringGrid::SetRow(int r) {
   if (row_ < topRow_) topRow_ = row_;
   if (row_ >= topRow_ + vis) topRow_ = row_ - vis + 1;
   UpdateScrollBar();
+  dirty_ = true;
   update();
 }
 
@@ -133,6 +136,7 @@ imaging::Rect TStringGrid::CellRect(int col, int row) const {
 void TStringGrid::Repaint() {
   if (painting_) return;
   painting_ = true;
+  dirty_ = false;
   const int w = std::max(1, width() - bar_->sizeHint().width()), h = std::max(1, height());
   if (canvas_.Width() != w || canvas_.Height() != h) canvas_ = imaging::Bitmap(w, h, imaging::PixelFormat::pf24bit);
   auto& c = canvas_.GetCanvas();
@@ -162,7 +166,9 @@ void TStringGrid::ClickRow(int row) {
 }
 
 void TStringGrid::paintEvent(QPaintEvent*) {
-  if (canvas_.Empty() || canvas_.Width() != std::max(1, width() - bar_->sizeHint().width())) Repaint();
+  if (dirty_ || canvas_.Empty() || canvas_.Width() != std::max(1, width() - bar_->sizeHint().width()) ||
+      canvas_.Height() != std::max(1, height()))
+    Repaint();
   QPainter p(this);
   p.fillRect(rect(), Qt::white);
   p.drawImage(0, 0, canvas_.ToQImage());
@@ -180,6 +186,13 @@ void TStringGrid::mousePressEvent(QMouseEvent* e) {
   if (step <= 0 || x >= DefaultColWidth) return;
   const int r = topRow_ + y / step;
   if (r < rowCount_) ClickRow(r);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* e) {
+  // The arrow keys move the current row as a click on the row would.
+  if (e->key() == Qt::Key_Down && row_ + 1 < rowCount_) ClickRow(row_ + 1);
+  else if (e->key() == Qt::Key_Up && row_ > 0) ClickRow(row_ - 1);
+  else QWidget::keyPressEvent(e);
 }
 
 void TStringGrid::wheelEvent(QWheelEvent* e) {

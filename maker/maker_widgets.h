@@ -92,6 +92,7 @@ class TStringGrid : public QWidget {
   void resizeEvent(QResizeEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
   void wheelEvent(QWheelEvent*) override;
+  void keyPressEvent(QKeyEvent*) override;
 
  private:
   int VisibleRows() const;
@@ -100,6 +101,7 @@ class TStringGrid : public QWidget {
   imaging::Bitmap canvas_;
   QScrollBar* bar_ = nullptr;
   bool painting_ = false;
+  bool dirty_ = true;  // the canvas no longer shows the rows as they are
 };
 
 // The selection outline over the picture.

@@ -769,6 +769,10 @@ void TFormMain::RunCommand(const std::function<void()>& command) {
   } catch (const std::exception& e) {
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     platform::MessageBoxWithCaption(e.what(), "Velmora", platform::MsgType::Error, platform::mbOK, this);
+  } catch (...) {
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    platform::MessageBoxWithCaption("予期しないエラーが発生しました", "Velmora", platform::MsgType::Error,
+                                    platform::mbOK, this);
   }
 }
 

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "maker_fixture.h"
 #include "platform/dropped_files.h"
 
@@ -66,6 +68,8 @@ TEST(MakerStartup, ScansPictureFoldersDepthFirstAndKeepsOnlyReadableBmps) {
   QDir().mkpath(QString::fromStdString(f.Prog("FG/.hidden")));
   f.WriteBmp(f.Prog("FG/.hidden/d.bmp"), Solid(13, 13, 0x000004));
   f.WriteBmp(f.Prog("HR/r.bmp"), Solid(14, 14, 0x000005));
+  // A link back to the folder is not followed (no endless descent).
+  std::filesystem::create_directory_symlink(f.Prog("FG"), f.Prog("FG/loop"));
   maker::TFormMain& w = f.Open();
   std::vector<int> widths;
   for (size_t i = 1; i < w.FramePictures.size(); ++i) widths.push_back(w.FramePictures[i].Width());

@@ -49,4 +49,15 @@ std::string TrimControl(const std::string& s) {
   return s.substr(b, e - b);
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t s = path.find_last_of('/');
+  return s == std::string::npos ? std::string() : path.substr(0, s + 1);
+}
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return s;
+}
+
 }  // namespace maker

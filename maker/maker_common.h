@@ -39,4 +39,9 @@ imaging::Bitmap DrawDigitalText(const std::vector<imaging::Bitmap>& glyphs, int 
 // Trims characters with codes 32 or less from both ends.
 std::string TrimControl(const std::string& s);
 
+// Folder part of a path with its trailing separator; "" without one.
+std::string FolderOf(const std::string& path);
+// ASCII letters upper-cased.
+std::string UpperAscii(std::string s);
+
 }  // namespace maker

@@ -24,17 +24,6 @@ namespace maker {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const size_t s = path.find_last_of('/');
-  return s == std::string::npos ? std::string() : path.substr(0, s + 1);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
-
 // Paints black every non-black pixel reachable from (x, y) through its four
 // neighbours; a black start pixel paints nothing.
 void FloodFillToBlack(imaging::Bitmap& b, int x0, int y0) {
@@ -53,12 +42,6 @@ void FloodFillToBlack(imaging::Bitmap& b, int x0, int y0) {
     }
   }
 }
-
-// The busy cursor for the life of a command.
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 

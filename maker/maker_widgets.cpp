@@ -1,5 +1,6 @@
 #include "maker/maker_widgets.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -53,6 +54,9 @@ void PaintBevel(QPainter& p, const QRect& r) {
 }
 
 }  // namespace
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
 
 imaging::Canvas& TImage::Canvas() {
   if (Picture.Empty()) Picture = imaging::Bitmap(std::max(Width, 1), std::max(Height, 1), imaging::PixelFormat::pf24bit);

@@ -18,6 +18,15 @@ class QTabBar;
 
 namespace maker {
 
+// The busy cursor for the life of a command, also when it fails.
+class BusyCursor {
+ public:
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // An image component: a rectangle holding a picture, drawn unscaled from
 // its top-left corner (or centred) and clipped to the rectangle. Transparent
 // images leave out the colour of the picture's bottom-left pixel.

@@ -51,18 +51,6 @@ PreviewTimeT SystemNow() {
           uint16_t(t.minute()), uint16_t(t.second()), uint16_t(t.msec())};
 }
 
-// Folder part of a path, with its trailing separator; "" without one.
-std::string FolderOf(const std::string& path) {
-  const size_t s = path.find_last_of('/');
-  return s == std::string::npos ? std::string() : path.substr(0, s + 1);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
-
 // Attribute word of a directory entry in the form the folder scan tests:
 // directory 16, read-only 1, hidden 2 (a name starting with a dot).
 int AttributesOf(const std::filesystem::directory_entry& e) {

@@ -22,16 +22,6 @@ namespace maker {
 
 namespace {
 
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-std::string FolderOf(const std::string& path) {
-  const size_t s = path.find_last_of('/');
-  return s == std::string::npos ? std::string() : path.substr(0, s + 1);
-}
-
 // Writes the bytes to a new file beside the target and moves it over the
 // target, so that a failed write never leaves a half-written program.
 // Clock programs are made executable.

@@ -158,6 +158,23 @@ TEST_F(PictureCommands, SizeLimitOption) {
   EXPECT_FALSE(w->WorkPictureBitmap.Empty());
 }
 
+TEST_F(PictureCommands, PreviewBackgroundColours) {
+  struct Case {
+    void (maker::TFormMain::*click)();
+    imaging::Colour colour;
+    bool w, g, b;
+  } cases[] = {{&maker::TFormMain::PM_BClick, 0x000000, false, false, true},
+               {&maker::TFormMain::PM_WClick, 0xFFFFFF, true, false, false},
+               {&maker::TFormMain::PM_GClick, 0xA4A0A0, false, true, false}};
+  for (const auto& c : cases) {
+    (w->*c.click)();
+    EXPECT_EQ(w->PanelClockRight->Color, c.colour);
+    EXPECT_EQ(w->PM_W->isChecked(), c.w);
+    EXPECT_EQ(w->PM_G->isChecked(), c.g);
+    EXPECT_EQ(w->PM_B->isChecked(), c.b);
+  }
+}
+
 TEST_F(PictureCommands, HandsReloadReplacesTheSets) {
   makertest::WriteText(f.root + "/Hands2.dat", "[Hand0]\r\nCP=0.1\r\n[Hand1]\r\nCP=0.2\r\n[Hand2]\r\nCP=0.3\r\n");
   f.ChooseFile(f.root + "/Hands2.dat");

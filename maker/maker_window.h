@@ -6,6 +6,19 @@
 // Components are public named fields, so tests drive the window through
 // them; handlers keep the names of the events they handle. Dialogs, time and
 // waits are injected through MakerEnvironment.
+//
+// Choices of this window:
+// - The keys C, Q, U and V act before the focused control, but not while a
+//   text or number box has the focus and not with Ctrl, Alt or Meta held, so
+//   typing a "q" into the copyright box does not end the program.
+// - Clock programs and saved pictures are written to a file beside the
+//   target and then moved over it: a failed write never leaves a half-written
+//   file, and an existing one stays as it was. Clock programs are made
+//   executable.
+// - Dropped files keep their whole path; the picture folders are scanned
+//   without following symbolic links.
+// - After a failed start-up step the window stays usable, but no clock is
+//   written until the engine's place in the program file is known.
 #pragma once
 
 #include <QWidget>

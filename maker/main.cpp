@@ -1,0 +1,38 @@
+// The clock maker: splash, main window and dialogs, then the message loop,
+// which ends when the main window closes (also while the thumbnail browser
+// is still open).
+#include <QApplication>
+#include <QEvent>
+
+#include "maker/maker_window.h"
+
+namespace {
+
+// Ends the program once the main window has taken its close event.
+class QuitOnClose : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Close && e->isAccepted()) QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    return false;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  std::unique_ptr<maker::DialogServices> dialogs = maker::MakeDialogServices();
+  dialogs->ShowSplash();
+  QApplication::setApplicationName(QStringLiteral("Velmora"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+  maker::MakerEnvironment env;
+  env.Dialogs = std::move(dialogs);
+  maker::TFormMain window(std::move(env));
+  window.Dialogs().CreateDialogs(window);
+  window.Dialogs().FreeSplash();
+  QuitOnClose quit;
+  window.installEventFilter(&quit);
+  window.show();
+  return app.exec();
+}

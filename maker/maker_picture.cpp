@@ -1,0 +1,475 @@
+// Picture commands of the main window: loading, undo, resize, rotate, flip,
+// crop, clearing and saving, the size limit and preview colours of the
+// pop-up menu, the hands reload and the picture folder; and the selection
+// drawn with the mouse.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "imaging/bitmap_ops.h"
+#include "imaging/picture_io.h"
+#include "imaging/picture_loader.h"
+#include "maker/maker_common.h"
+#include "maker/maker_window.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace maker {
+
+namespace {
+
+// Paints black every non-black pixel reachable from (x, y) through its four
+// neighbours; a black start pixel paints nothing.
+void FloodFillToBlack(imaging::Bitmap& b, int x0, int y0) {
+  if (b.PixelColour(x0, y0) == 0) return;
+  std::deque<imaging::Point> todo{{x0, y0}};
+  b.SetPixelColour(x0, y0, 0);
+  while (!todo.empty()) {
+    const imaging::Point p = todo.front();
+    todo.pop_front();
+    const imaging::Point next[] = {{p.X + 1, p.Y}, {p.X - 1, p.Y}, {p.X, p.Y + 1}, {p.X, p.Y - 1}};
+    for (const auto& n : next) {
+      if (n.X < 0 || n.Y < 0 || n.X >= b.Width() || n.Y >= b.Height()) continue;
+      if (b.PixelColour(n.X, n.Y) == 0) continue;
+      b.SetPixelColour(n.X, n.Y, 0);
+      todo.push_back(n);
+    }
+  }
+}
+
+}  // namespace
+
+void TFormMain::ShowWorkPicture() {
+  ImagePicture.Picture = WorkPictureBitmap;
+  ImagePicture.Width = WorkPictureBitmap.Width();
+  ImagePicture.Height = WorkPictureBitmap.Height();
+  PanelPicture->update();
+}
+
+void TFormMain::CentrePicture() {
+  ImagePicture.Left = RoundHalfAway((long double)(PanelPicture->width() - ImagePicture.Width) / 2);
+  ImagePicture.Top = RoundHalfAway((long double)(PanelPicture->height() - ImagePicture.Height) / 2);
+  PanelPicture->update();
+}
+
+void TFormMain::ResetOutline() {
+  Shape1.Visible = false;
+  Shape1.Left = Shape1.Top = 0;
+  Shape1.Width = WorkPictureBitmap.Width();
+  Shape1.Height = WorkPictureBitmap.Height();
+  PanelPicture->update();
+}
+
+void TFormMain::LoadPictureFile(const std::string& fileName) {
+  PictureFileName = fileName;
+  PageControl2->SetActivePage(TabSheetPicture);
+  popupAttached_ = false;
+  std::unique_ptr<imaging::Bitmap> loaded = imaging::LoadPictureAsBitmap(fileName);
+  if (!loaded || loaded->Empty()) {
+    platform::MessageDlg("画像ファイルが読めません (" + platform::ExtractFileName(fileName) + ")",
+                         platform::MsgType::Confirmation, platform::mbOK, this);
+    return;
+  }
+  loaded->SetPixelFormat(imaging::PixelFormat::pf24bit);
+  WorkPictureBitmap = std::move(*loaded);
+  ShowWorkPicture();
+  SelectionCenter = {RoundHalfAway((long double)WorkPictureBitmap.Width() / 2),
+                     RoundHalfAway((long double)WorkPictureBitmap.Height() / 2)};
+  ImagePicture.Left = RoundHalfAway((long double)PanelPicture->width() / 2 - SelectionCenter.X);
+  ImagePicture.Top = RoundHalfAway((long double)PanelPicture->height() / 2 - SelectionCenter.Y);
+  SelectionHalfSize = 0;
+  ResetOutline();
+  SavePictureDialog1.InitialDir = FolderOf(PictureFileName);
+  setWindowTitle(QString::fromStdString(PictureCaption()));
+}
+
+void TFormMain::MenuFQClick() {
+  ImagePicture.Clear();
+  ImagePicture.Width = ImagePicture.Height = 0;
+  ImageBG.Clear();
+  ImageBG.Width = ImageBG.Height = 128;
+  PictureFileName.clear();
+  WorkPictureBitmap = imaging::Bitmap();
+  UndoPictureBitmap = imaging::Bitmap();
+  RestartPreview(false);
+  LayoutClockPreview();
+  RenderFrame();
+  RenderNumeralRing();
+  setWindowTitle(QStringLiteral("[Velmora]"));
+  PanelPicture->update();
+}
+
+void TFormMain::MenuEUClick() {
+  if (UndoPictureBitmap.Empty()) return;
+  WorkPictureBitmap = UndoPictureBitmap;
+  ShowWorkPicture();
+  ImagePicture.Left = UndoPictureLeft;
+  ImagePicture.Top = UndoPictureTop;
+  UndoPictureBitmap = imaging::Bitmap();
+  MenuEU->setEnabled(false);
+  setWindowTitle(QString::fromStdString(PictureCaption()));
+}
+
+void TFormMain::MenuISClick() {
+  if (WorkPictureBitmap.Empty()) return;
+  int w = WorkPictureBitmap.Width(), h = WorkPictureBitmap.Height();
+  const int oldLeft = ImagePicture.Left, oldTop = ImagePicture.Top;
+  Dialogs().RunPicSize(w, h);
+  if (w != 0 && h != 0) {
+    ShowWorkPicture();
+    UndoPictureLeft = oldLeft;
+    UndoPictureTop = oldTop;
+    CentrePicture();
+    ResetOutline();
+  }
+  setWindowTitle(QString::fromStdString(PictureCaption()));
+}
+
+void TFormMain::MenuIRClick() {
+  if (WorkPictureBitmap.Empty()) return;
+  const RotateChoice choice = Dialogs().RunRotate();
+  // A free angle in degrees, reduced by whole turns; text that is no number
+  // counts as 0.
+  auto angleOf = [](const std::string& text) {
+    double v = 0;
+    try {
+      size_t used = 0;
+      const std::string t = TrimControl(text);
+      v = std::stod(t, &used);
+      if (used != t.size() || !std::isfinite(v)) v = 0;
+    } catch (const std::exception&) {
+      v = 0;
+    }
+    while (v > 360) v -= 360;
+    while (v < -360) v += 360;
+    return v;
+  };
+  std::function<bool(imaging::Bitmap&)> op;
+  switch (choice.Checked) {
+    case RotateChoice::R90: op = [](imaging::Bitmap& b) { return imaging::RotateBitmap90(b, true); }; break;
+    case RotateChoice::L90: op = [](imaging::Bitmap& b) { return imaging::RotateBitmap90(b, false); }; break;
+    case RotateChoice::FreeR:
+    case RotateChoice::FreeL: {
+      double a = angleOf(choice.Checked == RotateChoice::FreeR ? choice.EditR : choice.EditL);
+      if (a == 0) return;
+      if (choice.Checked == RotateChoice::FreeL) a = -a;
+      op = [a](imaging::Bitmap& b) { return imaging::RotateBitmapFree(b, 0x000000, float(a)); };
+      break;
+    }
+    case RotateChoice::FlipLR: op = [](imaging::Bitmap& b) { return imaging::FlipBitmap(b, true); }; break;
+    case RotateChoice::FlipTB: op = [](imaging::Bitmap& b) { return imaging::FlipBitmap(b, false); }; break;
+  }
+  UndoPictureBitmap = WorkPictureBitmap;
+  op(WorkPictureBitmap);
+  MenuEU->setEnabled(true);
+  UndoPictureLeft = ImagePicture.Left;
+  UndoPictureTop = ImagePicture.Top;
+  ShowWorkPicture();
+  CentrePicture();
+  ResetOutline();
+  setWindowTitle(QString::fromStdString(PictureCaption()));
+}
+
+void TFormMain::MenuICClick() {
+  CropToSelection();
+  setWindowTitle(QString::fromStdString(PictureCaption()));
+}
+
+void TFormMain::MenuFSClick() {
+  if (WorkPictureBitmap.Empty()) return;
+  if (!platform::ExecuteFileDialog(platform::FileDialogKind::Save, SavePictureDialog1, this)) return;
+  const std::string name = SavePictureDialog1.FileName;
+  const std::string ext = UpperAscii(platform::ExtractFileExt(name));
+  const imaging::Bitmap& shown = ImagePicture.Picture;
+  const std::vector<uint8_t> bytes =
+      (ext == ".JPG" || ext == ".JPEG") ? imaging::WriteJpeg(shown) : imaging::WriteBmp24(shown);
+  // Written beside the target first, so that a failed write leaves an
+  // existing file as it was.
+  const std::string temp = name + ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (out) out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out || !out.flush()) {
+      std::error_code ec;
+      std::filesystem::remove(temp, ec);
+      throw std::runtime_error(name + " を作成できません");
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, name, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    throw std::runtime_error(name + " を作成できません");
+  }
+}
+
+void TFormMain::MenuFLClick() {
+  std::string folder = PictureDirPath;
+  if (!platform::ExecuteFolderDialog("", folder, this)) return;
+  PictureDirPath = folder;
+  OpenPictureDialog1.InitialDir = PictureDirPath;
+  Dialogs().ShowThumbs(PictureDirPath);
+}
+
+void TFormMain::MenuFHClick() {
+  OpenDialog1.InitialDir = ProgramFolder;
+  if (!platform::ExecuteFileDialog(platform::FileDialogKind::Open, OpenDialog1, this)) return;
+  const std::string chosen = OpenDialog1.FileName;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(chosen, ec)) return;
+  StringGridHand->SetRowCount(1);
+  StringGridHand->SetRow(0);
+  HandSets.ResetToWorking();
+  try {
+    ImportHandSets(chosen);
+  } catch (const std::exception&) {
+    platform::MessageDlg(platform::ExtractFileName(chosen) + " が読めません", platform::MsgType::Error, platform::mbOK,
+                         this);
+  }
+  StringGridHand->Repaint();
+}
+
+void TFormMain::MenuEOClick() { MenuEO->setChecked(!MenuEO->isChecked()); }
+
+void TFormMain::MenuHVClick() {
+  platform::MessageDlg("[Velmora]\r\nデスクトップ時計メーカー\r\nVer 0.91", platform::MsgType::Confirmation,
+                       platform::mbOK, this);
+}
+
+void TFormMain::PM_SClick() {
+  PM_S->setChecked(!PM_S->isChecked());
+  if (PM_S->isChecked() && (WorkPictureBitmap.Width() > 256 || WorkPictureBitmap.Height() > 256)) {
+    platform::MessageDlg(std::to_string(WorkPictureBitmap.Width()) + " x " +
+                             std::to_string(WorkPictureBitmap.Height()) + ", 画像サイズが大きすぎます",
+                         platform::MsgType::Confirmation, platform::mbOK, this);
+    ImageBG.Clear();
+    ImageBG.Width = ImageBG.Height = 128;
+    RestartPreview(false);
+  }
+}
+
+void TFormMain::PM_WClick() {
+  PM_W->setChecked(true);
+  PM_G->setChecked(false);
+  PM_B->setChecked(false);
+  PanelClockRight->Color = 0x00FFFFFF;
+  PanelClockRight->update();
+  if (CheckBoxAutoColor->isChecked()) RenderFrame();
+}
+
+void TFormMain::PM_GClick() {
+  PM_W->setChecked(false);
+  PM_G->setChecked(true);
+  PM_B->setChecked(false);
+  PanelClockRight->Color = 0x00A4A0A0;
+  PanelClockRight->update();
+  if (CheckBoxAutoColor->isChecked()) RenderFrame();
+}
+
+void TFormMain::PM_BClick() {
+  PM_W->setChecked(false);
+  PM_G->setChecked(false);
+  PM_B->setChecked(true);
+  PanelClockRight->Color = 0x00000000;
+  PanelClockRight->update();
+  if (CheckBoxAutoColor->isChecked()) RenderFrame();
+}
+
+// ---- Selection ----
+
+namespace {
+
+struct ViewAndPicture {
+  imaging::Point view, picture;
+};
+
+}  // namespace
+
+static ViewAndPicture Convert(const TFormMain& w, const void* sender, int x, int y) {
+  ViewAndPicture r;
+  if (sender == &w.ImagePicture) {
+    r.view = {w.ImagePicture.Left + x, w.ImagePicture.Top + y};
+    r.picture = {x, y};
+  } else if (sender == &w.Shape1) {
+    r.view = {w.Shape1.Left + x, w.Shape1.Top + y};
+    r.picture = {r.view.X - w.ImagePicture.Left, r.view.Y - w.ImagePicture.Top};
+  } else {
+    r.view = {x, y};
+    r.picture = {x - w.ImagePicture.Left, y - w.ImagePicture.Top};
+  }
+  return r;
+}
+
+void TFormMain::PanelPictureMouseDown(const void* sender, Qt::MouseButton button, int x, int y) {
+  if (WorkPictureBitmap.Empty()) return;
+  const ViewAndPicture p = Convert(*this, sender, x, y);
+  Shape1.Visible = false;
+  if (button == Qt::LeftButton) {
+    Dragging = true;
+    SelectionMode = 'A';
+    SelectionCenter = p.picture;
+  } else if (button == Qt::RightButton) {
+    Dragging = true;
+    if (!MenuEO->isChecked()) {
+      SelectionMode = 'B';
+      Shape1.Circle = true;
+    } else {
+      SelectionMode = 'C';
+      Shape1.Circle = false;
+    }
+    SelectionAnchor = p.view;
+    Shape1.Width = Shape1.Height = 0;
+  }
+  PanelPicture->update();
+}
+
+namespace {
+
+// Half-size of the selection by mode, from the point p.
+int32_t HalfSizeFor(TFormMain& w, const ViewAndPicture& p) {
+  switch (w.SelectionMode) {
+    case 'A': {
+      const long double dx = std::abs(w.SelectionCenter.X - p.picture.X);
+      const long double dy = std::abs(w.SelectionCenter.Y - p.picture.Y);
+      return RoundHalfAway(std::sqrt(dx * dx + dy * dy));
+    }
+    case 'B':
+    case 'C':
+      w.SelectionCorner = p.view;
+      return RoundHalfAway((long double)std::max(std::abs(w.SelectionCorner.X - w.SelectionAnchor.X),
+                                                 std::abs(w.SelectionCorner.Y - w.SelectionAnchor.Y)) /
+                           2);
+    default:
+      return 0;
+  }
+}
+
+void SnapSquare(TFormMain& w) {
+  const int side = 2 * w.SelectionHalfSize;
+  w.SelectionCorner.X = w.SelectionAnchor.X > w.SelectionCorner.X ? w.SelectionAnchor.X - side : w.SelectionAnchor.X + side;
+  w.SelectionCorner.Y = w.SelectionAnchor.Y > w.SelectionCorner.Y ? w.SelectionAnchor.Y - side : w.SelectionAnchor.Y + side;
+}
+
+}  // namespace
+
+void TFormMain::PanelPictureMouseMove(const void* sender, int x, int y) {
+  if (WorkPictureBitmap.Empty() || !Dragging) return;
+  const ViewAndPicture p = Convert(*this, sender, x, y);
+  SelectionHalfSize = HalfSizeFor(*this, p);
+  Shape1.Hint = std::to_string(2 * SelectionHalfSize);
+  if (SelectionHalfSize < 12) {
+    Shape1.Visible = false;
+  } else {
+    Shape1.Visible = true;
+    switch (SelectionMode) {
+      case 'A':
+        Shape1.Left = ImagePicture.Left + SelectionCenter.X - SelectionHalfSize;
+        Shape1.Top = ImagePicture.Top + SelectionCenter.Y - SelectionHalfSize;
+        Shape1.Width = Shape1.Height = 2 * SelectionHalfSize;
+        break;
+      case 'B':
+        SnapSquare(*this);
+        Shape1.Left = std::min(SelectionAnchor.X, SelectionCorner.X);
+        Shape1.Top = std::min(SelectionAnchor.Y, SelectionCorner.Y);
+        Shape1.Width = Shape1.Height = 2 * SelectionHalfSize;
+        break;
+      case 'C':
+        Shape1.Left = std::min(SelectionAnchor.X, SelectionCorner.X);
+        Shape1.Top = std::min(SelectionAnchor.Y, SelectionCorner.Y);
+        Shape1.Width = std::abs(SelectionCorner.X - SelectionAnchor.X);
+        Shape1.Height = std::abs(SelectionCorner.Y - SelectionAnchor.Y);
+        break;
+    }
+  }
+  PanelPicture->update();
+}
+
+void TFormMain::PanelPictureMouseUp(const void* sender, Qt::MouseButton, int x, int y) {
+  if (WorkPictureBitmap.Empty()) return;
+  const ViewAndPicture p = Convert(*this, sender, x, y);
+  Dragging = false;
+  SelectionHalfSize = HalfSizeFor(*this, p);
+  Shape1.Hint = std::to_string(2 * SelectionHalfSize);
+  if (SelectionMode == 'B') {
+    SnapSquare(*this);
+    SelectionCenter = {std::min(SelectionAnchor.X, SelectionCorner.X) + SelectionHalfSize - ImagePicture.Left,
+                       std::min(SelectionAnchor.Y, SelectionCorner.Y) + SelectionHalfSize - ImagePicture.Top};
+  } else if (SelectionMode == 'C') {
+    SelectionCenter = {
+        std::min(SelectionAnchor.X, SelectionCorner.X) + std::abs((SelectionCorner.X - SelectionAnchor.X) / 2) -
+            ImagePicture.Left,
+        std::min(SelectionAnchor.Y, SelectionCorner.Y) + std::abs((SelectionCorner.Y - SelectionAnchor.Y) / 2) -
+            ImagePicture.Top};
+  }
+  const int vw = PanelPicture->width(), vh = PanelPicture->height();
+  if (SelectionHalfSize < 12) {
+    Shape1.Visible = false;
+    Shape1.Left = Shape1.Top = 0;
+    Shape1.Width = WorkPictureBitmap.Width();
+    Shape1.Height = WorkPictureBitmap.Height();
+  } else {
+    Shape1.Visible = true;
+    if (SelectionMode == 'C') {
+      Shape1.Left = RoundHalfAway((long double)vw / 2 - std::abs((SelectionCorner.X - SelectionAnchor.X) / 2));
+      Shape1.Top = RoundHalfAway((long double)vh / 2 - std::abs((SelectionCorner.Y - SelectionAnchor.Y) / 2));
+      Shape1.Width = std::abs(SelectionCorner.X - SelectionAnchor.X);
+      Shape1.Height = std::abs(SelectionCorner.Y - SelectionAnchor.Y);
+    } else {
+      Shape1.Left = RoundHalfAway((long double)vw / 2 - SelectionHalfSize);
+      Shape1.Top = RoundHalfAway((long double)vh / 2 - SelectionHalfSize);
+      Shape1.Width = Shape1.Height = 2 * SelectionHalfSize;
+    }
+  }
+  ImagePicture.Left = RoundHalfAway((long double)vw / 2 - SelectionCenter.X);
+  ImagePicture.Top = RoundHalfAway((long double)vh / 2 - SelectionCenter.Y);
+  PanelPicture->update();
+}
+
+void TFormMain::CropToSelection() {
+  if (WorkPictureBitmap.Empty() || SelectionHalfSize < 12) return;
+  UndoPictureBitmap = WorkPictureBitmap;
+  MenuEU->setEnabled(true);
+  UndoPictureLeft = ImagePicture.Left;
+  UndoPictureTop = ImagePicture.Top;
+  const int W = Shape1.Width, H = Shape1.Height;
+  if (W <= 0 || H <= 0) return;
+  imaging::Bitmap T(W, H, imaging::PixelFormat::pf24bit);
+  T.GetCanvas().brush = imaging::Brush{0x00FFFFFF, false};
+  T.GetCanvas().FillRect({0, 0, W, H});
+  // The (W - 1) x (H - 1) block under the outline; parts beyond the picture
+  // stay white.
+  const int sx = Shape1.Left - ImagePicture.Left, sy = Shape1.Top - ImagePicture.Top;
+  imaging::Bitmap block(W - 1 > 0 ? W - 1 : 0, H - 1 > 0 ? H - 1 : 0, imaging::PixelFormat::pf24bit);
+  if (!block.Empty()) {
+    block.GetCanvas().brush = imaging::Brush{0x00FFFFFF, false};
+    block.GetCanvas().FillRect({0, 0, block.Width(), block.Height()});
+    block.GetCanvas().Draw(-sx, -sy, ImagePicture.Picture);
+    T.GetCanvas().Draw(0, 0, block);
+  }
+  Dial().NudgeKeyColour(T, 0x000000);
+  imaging::Canvas& c = T.GetCanvas();
+  c.pen = imaging::Pen{0x000000, 1};
+  c.brush = imaging::Brush{0x000000, true};
+  c.Ellipse({0, 0, W - 1, H - 1});
+  FloodFillToBlack(T, 0, 0);
+  FloodFillToBlack(T, 0, H - 1);
+  FloodFillToBlack(T, W - 1, 0);
+  FloodFillToBlack(T, W - 1, H - 1);
+  WorkPictureBitmap = T;
+  ShowWorkPicture();
+  ImagePicture.Left = RoundHalfAway((long double)(PanelPicture->width() - W) / 2);
+  ImagePicture.Top = RoundHalfAway((long double)(PanelPicture->height() - H) / 2);
+  Shape1.Visible = false;
+  Shape1.Left = Shape1.Top = 0;
+  Shape1.Width = W;
+  Shape1.Height = H;
+  PanelPicture->update();
+}
+
+}  // namespace maker

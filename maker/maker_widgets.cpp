@@ -1,0 +1,339 @@
+#include "maker/maker_widgets.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace maker {
+
+namespace {
+
+QColor ToQColor(imaging::Colour c) { return QColor(imaging::RedOf(c), imaging::GreenOf(c), imaging::BlueOf(c)); }
+
+// The picture with its bottom-left colour made transparent.
+QImage Keyed(const imaging::Bitmap& pic, bool transparent) {
+  QImage img = pic.ToQImage();
+  if (!transparent || img.isNull()) return img;
+  const QRgb key = img.pixel(0, img.height() - 1);
+  img = img.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < img.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x)
+      if ((row[x] & 0x00FFFFFF) == (key & 0x00FFFFFF)) row[x] = 0;
+  }
+  return img;
+}
+
+void PaintImage(QPainter& p, const TImage& im) {
+  if (!im.Visible || im.Picture.Empty()) return;
+  const QImage img = Keyed(im.Picture, im.Transparent);
+  int x = im.Left, y = im.Top;
+  if (im.Center) {
+    x += (im.Width - img.width()) / 2;
+    y += (im.Height - img.height()) / 2;
+  }
+  p.save();
+  p.setClipRect(QRect(im.Left, im.Top, im.Width, im.Height), Qt::IntersectClip);
+  p.drawImage(x, y, img);
+  p.restore();
+}
+
+void PaintBevel(QPainter& p, const QRect& r) {
+  p.setPen(QColor(128, 128, 128));
+  p.drawLine(r.topLeft(), r.topRight());
+  p.drawLine(r.topLeft(), r.bottomLeft());
+  p.setPen(QColor(255, 255, 255));
+  p.drawLine(r.bottomLeft(), r.bottomRight());
+  p.drawLine(r.topRight(), r.bottomRight());
+}
+
+}  // namespace
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+
+imaging::Canvas& TImage::Canvas() {
+  if (Picture.Empty()) Picture = imaging::Bitmap(std::max(Width, 1), std::max(Height, 1), imaging::PixelFormat::pf24bit);
+  return Picture.GetCanvas();
+}
+
+TImagePanel::TImagePanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+QImage TImagePanel::Render() const {
+  QImage out(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  out.fill(ToQColor(Color));
+  QPainter p(&out);
+  for (const TImage* im : Images) PaintImage(p, *im);
+  PaintBevel(p, out.rect().adjusted(0, 0, -1, -1));
+  return out;
+}
+
+void TImagePanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawImage(0, 0, Render());
+}
+
+void TColorPanel::SetColor(imaging::Colour c) {
+  color_ = c & 0x00FFFFFF;
+  update();
+}
+
+void TColorPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), ToQColor(color_));
+  PaintBevel(p, rect().adjusted(0, 0, -1, -1));
+}
+
+TStringGrid::TStringGrid(QWidget* parent) : QWidget(parent) {
+  bar_ = new QScrollBar(Qt::Vertical, this);
+  connect(bar_, &QScrollBar::valueChanged, this, [this](int v) {
+    topRow_ = v;
+    Repaint();
+  });
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TStringGrid::SetRowCount(int n) {
+  rowCount_ = std::max(1, n);
+  if (row_ >= rowCount_) row_ = rowCount_ - 1;
+  if (topRow_ > rowCount_ - 1) topRow_ = std::max(0, rowCount_ - VisibleRows());
+  UpdateScrollBar();
+  dirty_ = true;
+  update();
+}
+
+void TStringGrid::SetRow(int r) {
+  row_ = std::clamp(r, 0, rowCount_ - 1);
+  const int vis = std::max(1, VisibleRows());
+  if (row_ < topRow_) topRow_ = row_;
+  if (row_ >= topRow_ + vis) topRow_ = row_ - vis + 1;
+  UpdateScrollBar();
+  dirty_ = true;
+  update();
+}
+
+int TStringGrid::VisibleRows() const {
+  const int step = DefaultRowHeight + GridLineWidth;
+  return step > 0 ? std::max(1, height() / step) : 1;
+}
+
+void TStringGrid::UpdateScrollBar() {
+  const QSignalBlocker block(bar_);
+  bar_->setRange(0, std::max(0, rowCount_ - VisibleRows()));
+  bar_->setPageStep(VisibleRows());
+  bar_->setValue(topRow_);
+}
+
+imaging::Rect TStringGrid::CellRect(int col, int row) const {
+  if (col != 0 || row < topRow_ || row >= rowCount_) return {};
+  const int top = (row - topRow_) * (DefaultRowHeight + GridLineWidth);
+  if (top >= std::max(height(), 1)) return {};
+  return imaging::Rect{0, top, DefaultColWidth, top + DefaultRowHeight};
+}
+
+void TStringGrid::Repaint() {
+  if (painting_) return;
+  painting_ = true;
+  dirty_ = false;
+  const int w = std::max(1, width() - bar_->sizeHint().width()), h = std::max(1, height());
+  if (canvas_.Width() != w || canvas_.Height() != h) canvas_ = imaging::Bitmap(w, h, imaging::PixelFormat::pf24bit);
+  auto& c = canvas_.GetCanvas();
+  c.brush = imaging::Brush{};
+  c.brush.Color = 0x00FFFFFF;
+  c.FillRect({0, 0, w, h});
+  c.brush.Color = FixedColor;
+  for (int r = topRow_; r < rowCount_; ++r) {
+    const imaging::Rect cell = CellRect(0, r);
+    if (cell.Bottom <= cell.Top) break;
+    c.FillRect({0, cell.Top, std::min(w, DefaultColWidth + GridLineWidth), cell.Bottom + GridLineWidth});
+    c.FillRect({DefaultColWidth, cell.Top, DefaultColWidth + GridLineWidth, cell.Bottom});
+  }
+  for (int r = topRow_; r < rowCount_; ++r) {
+    const imaging::Rect cell = CellRect(0, r);
+    if (cell.Bottom <= cell.Top) break;
+    if (OnDrawCell) OnDrawCell(0, r, cell);
+  }
+  painting_ = false;
+  update();
+}
+
+void TStringGrid::ClickRow(int row) {
+  SetRow(row);
+  if (OnClick) OnClick();
+  Repaint();
+}
+
+void TStringGrid::paintEvent(QPaintEvent*) {
+  if (dirty_ || canvas_.Empty() || canvas_.Width() != std::max(1, width() - bar_->sizeHint().width()) ||
+      canvas_.Height() != std::max(1, height()))
+    Repaint();
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  p.drawImage(0, 0, canvas_.ToQImage());
+}
+
+void TStringGrid::resizeEvent(QResizeEvent*) {
+  const int bw = bar_->sizeHint().width();
+  bar_->setGeometry(width() - bw, 0, bw, height());
+  UpdateScrollBar();
+}
+
+void TStringGrid::mousePressEvent(QMouseEvent* e) {
+  const int step = DefaultRowHeight + GridLineWidth;
+  const int y = int(e->position().y()), x = int(e->position().x());
+  if (step <= 0 || x >= DefaultColWidth) return;
+  const int r = topRow_ + y / step;
+  if (r < rowCount_) ClickRow(r);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* e) {
+  // The arrow keys move the current row as a click on the row would.
+  if (e->key() == Qt::Key_Down && row_ + 1 < rowCount_) ClickRow(row_ + 1);
+  else if (e->key() == Qt::Key_Up && row_ > 0) ClickRow(row_ - 1);
+  else QWidget::keyPressEvent(e);
+}
+
+void TStringGrid::wheelEvent(QWheelEvent* e) {
+  bar_->setValue(bar_->value() + (e->angleDelta().y() < 0 ? 1 : -1));
+}
+
+TPicturePanel::TPicturePanel(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(false);
+}
+
+QImage TPicturePanel::Render() const {
+  QImage out(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  out.fill(palette().color(QPalette::Window));
+  QPainter p(&out);
+  if (Picture && !Picture->Picture.Empty()) p.drawImage(Picture->Left, Picture->Top, Picture->Picture.ToQImage());
+  if (Shape && Shape->Visible && Shape->Width > 0 && Shape->Height > 0) {
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    QRect r(Shape->Left, Shape->Top, Shape->Width - 1, Shape->Height - 1);
+    if (Shape->Circle) {
+      const int s = std::min(Shape->Width, Shape->Height);
+      r = QRect(Shape->Left + (Shape->Width - s) / 2, Shape->Top + (Shape->Height - s) / 2, s - 1, s - 1);
+    }
+    p.drawEllipse(r);
+  }
+  PaintBevel(p, out.rect().adjusted(0, 0, -1, -1));
+  return out;
+}
+
+void TPicturePanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawImage(0, 0, Render());
+}
+
+const void* TPicturePanel::ControlAt(int x, int y) const {
+  if (Shape && Shape->Visible && x >= Shape->Left && y >= Shape->Top && x < Shape->Left + Shape->Width &&
+      y < Shape->Top + Shape->Height)
+    return Shape;
+  if (Picture && !Picture->Picture.Empty() && x >= Picture->Left && y >= Picture->Top &&
+      x < Picture->Left + Picture->Picture.Width() && y < Picture->Top + Picture->Picture.Height())
+    return Picture;
+  return this;
+}
+
+void TPicturePanel::ToLocal(const void* c, int& x, int& y) const {
+  if (c == Shape) {
+    x -= Shape->Left;
+    y -= Shape->Top;
+  } else if (c == Picture) {
+    x -= Picture->Left;
+    y -= Picture->Top;
+  }
+}
+
+void TPicturePanel::mousePressEvent(QMouseEvent* e) {
+  int x = int(e->position().x()), y = int(e->position().y());
+  captured_ = ControlAt(x, y);
+  ToLocal(captured_, x, y);
+  if (Shape && captured_ == Shape) setToolTip(QString::fromStdString(Shape->Hint));
+  if (OnMouseDown) OnMouseDown(captured_, e->button(), x, y);
+  update();
+}
+
+void TPicturePanel::mouseMoveEvent(QMouseEvent* e) {
+  int x = int(e->position().x()), y = int(e->position().y());
+  const void* c = captured_ ? captured_ : ControlAt(x, y);
+  ToLocal(c, x, y);
+  if (OnMouseMove) OnMouseMove(c, x, y);
+  if (Shape) setToolTip(Shape->Visible ? QString::fromStdString(Shape->Hint) : QString());
+  update();
+}
+
+void TPicturePanel::mouseReleaseEvent(QMouseEvent* e) {
+  int x = int(e->position().x()), y = int(e->position().y());
+  const void* c = captured_ ? captured_ : ControlAt(x, y);
+  captured_ = nullptr;
+  ToLocal(c, x, y);
+  if (OnMouseUp) OnMouseUp(c, e->button(), x, y);
+  update();
+}
+
+TPageControl::TPageControl(QWidget* parent) : QWidget(parent) {
+  bar_ = new QTabBar(this);
+  bar_->setShape(QTabBar::RoundedEast);
+  bar_->setExpanding(false);
+  connect(bar_, &QTabBar::currentChanged, this, [this](int i) {
+    if (programmatic_ || i < 0) return;
+    active_ = i;
+    Arrange();
+    if (OnChange) OnChange();
+  });
+}
+
+QWidget* TPageControl::AddPage(const QString& caption) {
+  auto* page = new QWidget(this);
+  pages_.push_back(page);
+  programmatic_ = true;
+  bar_->addTab(caption);
+  bar_->setCurrentIndex(active_);
+  programmatic_ = false;
+  Arrange();
+  return page;
+}
+
+QWidget* TPageControl::ActivePage() const { return pages_.empty() ? nullptr : pages_[size_t(active_)]; }
+
+void TPageControl::SetActivePage(QWidget* page) {
+  const auto it = std::find(pages_.begin(), pages_.end(), page);
+  if (it == pages_.end()) return;
+  active_ = int(it - pages_.begin());
+  programmatic_ = true;
+  bar_->setCurrentIndex(active_);
+  programmatic_ = false;
+  Arrange();
+}
+
+void TPageControl::SelectTab(int index) {
+  if (index < 0 || index >= PageCount()) return;
+  SetActivePage(pages_[size_t(index)]);
+  if (OnChange) OnChange();
+}
+
+QRect TPageControl::PageRect() const {
+  const int bw = bar_->sizeHint().width();
+  return QRect(0, 0, std::max(0, width() - bw), height());
+}
+
+void TPageControl::resizeEvent(QResizeEvent*) { Arrange(); }
+
+void TPageControl::Arrange() {
+  const QRect r = PageRect();
+  bar_->setGeometry(r.width(), 0, width() - r.width(), height());
+  for (size_t i = 0; i < pages_.size(); ++i) {
+    pages_[i]->setGeometry(r);
+    pages_[i]->setVisible(int(i) == active_);
+  }
+}
+
+}  // namespace maker

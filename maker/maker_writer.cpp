@@ -1,0 +1,209 @@
+// The create-clock command and the movement update.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "maker/clock_builder.h"
+#include "maker/maker_common.h"
+#include "maker/maker_window.h"
+#include "platform/ini.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace maker {
+
+namespace {
+
+// Writes the bytes to a new file beside the target and moves it over the
+// target, so that a failed write never leaves a half-written program.
+// Clock programs are made executable.
+bool SaveProgram(const std::string& path, const Bytes& bytes) {
+  const std::string temp = path + ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  chmod(temp.c_str(), 0755);
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+// The maker's engine image: its own program file from EngineOffset on.
+Bytes EngineImageOf(int32_t offset, bool known) {
+  const std::string self = platform::ProgramFileName();
+  const Bytes own = ReadWholeFile(self);
+  if (!known || offset < 0 || size_t(offset) > own.size())
+    throw std::runtime_error("ムーブメントを読み出せません (" + self + ")");
+  return Bytes(own.begin() + offset, own.end());
+}
+
+}  // namespace
+
+void TFormMain::MenuFCClick() {
+  if (!platform::ExecuteFileDialog(platform::FileDialogKind::Save, SaveDialog1, this)) return;
+  ClockFileName = SaveDialog1.FileName;
+  WriteClockFile();
+  SavePictureDialog1.FileName = platform::ChangeFileExt(ClockFileName, ".bmp");
+}
+
+void TFormMain::WriteClockFile() {
+  ClockContent c;
+  // 1.
+  c.Flags = ClockFlags(CheckBoxTime->isChecked(), CheckBoxDate->isChecked(), DigitalStyle, CheckBoxPP1->isChecked(),
+                       CheckBoxPP2->isChecked(), CheckBoxPP3->isChecked());
+  // 2: the chosen set into the working slot, lengths scaled.
+  const int k = StringGridHand->Row() + 1;
+  if (k <= HandSets.LastIndex()) {
+    auto scaled = [this](const engine::HandPolygon& p) {
+      engine::HandPolygon out = p;
+      for (auto& pt : out) pt.Length = pt.Length * HandLengthFactor;
+      return out;
+    };
+    HandSets.Hour[0] = scaled(HandSets.Hour[size_t(k)]);
+    HandSets.Minute[0] = scaled(HandSets.Minute[size_t(k)]);
+    HandSets.Second[0] = scaled(HandSets.Second[size_t(k)]);
+    HandSets.CenterSize[0] = HandSets.CenterSize[size_t(k)];
+    engine::HandSet set;
+    set.Hour = HandSets.Hour[0];
+    set.Minute = HandSets.Minute[0];
+    set.Second = HandSets.Second[0];
+    set.CenterSize = HandSets.CenterSize[0];
+    c.Hands = set;
+  }
+  // 3-4.
+  BusyCursor busy;
+  c.EngineImage = EngineImageOf(EngineOffset, EngineOffsetKnown);
+  // 5-6: the dial picture: background, numeral ring, generated numerals.
+  imaging::Bitmap composition;
+  if (!WorkPictureBitmap.Empty()) composition = ImageBG.Picture;
+  auto layer = [&](const imaging::Bitmap& pic) {
+    if (pic.Empty()) return;
+    if (composition.Empty()) {
+      composition = pic;
+    } else {
+      imaging::Bitmap overlay = pic;
+      Dial().CompositeTransparent(composition, overlay);
+    }
+  };
+  if (NumeralRingIndex > 0) layer(ImageMJ1.Picture);
+  QApplication::processEvents();
+  if (!RadioButtonMJ20->isChecked()) layer(ImageMJ2.Picture);
+  QApplication::processEvents();
+  if (!composition.Empty()) composition.SetPixelFormat(imaging::PixelFormat::pf24bit);
+  c.Dial = composition;
+  // 7.
+  if (FrameIndex > 0) c.Frame = ImageFG.Picture;
+  // 9-12.
+  c.HandColor = PanelCol1->Color();
+  c.SecondHandColor = PanelCol2->Color();
+  c.DateOffset = DisplayOffsetOf(ImageBG.Left, ImageBG.Top, ImageBG.Width, ImageBG.Height, ImageDate.Left, ImageDate.Top);
+  c.TimeOffset = DisplayOffsetOf(ImageBG.Left, ImageBG.Top, ImageBG.Width, ImageBG.Height, ImageTime.Left, ImageTime.Top);
+  c.FrameMargin = FrameMargin;
+  // 13-14.
+  c.Copyright = ShortTextOf(platform::Utf8ToSjis(EditCPY->text().toStdString()));
+  c.Url = ShortTextOf(platform::Utf8ToSjis(EditURL->text().toStdString()));
+  // 15.
+  c.EngineTag = EngineTagText();
+  const Bytes program = BuildClockProgram(c);
+  // 16-17.
+  bool ok = SaveProgram(ClockFileName, program);
+  if (ok) {
+    try {
+      const bool onDesktop = FolderOf(ClockFileName) == DesktopFolder + "/";
+      Dialogs().RunShortcut(ClockFileName, !onDesktop);
+    } catch (const std::exception&) {
+      ok = false;
+    }
+  }
+  if (!ok) platform::MessageDlg("*** エラー !! ***", platform::MsgType::Error, platform::mbAbort, this);
+}
+
+void TFormMain::MenuEDClick() {
+  const platform::FileDialogSettings handsSettings = OpenDialog1;
+  OpenDialog1.DefaultExt = "*.exe";
+  OpenDialog1.FileName = "*.exe";
+  OpenDialog1.Filter = "EXE Files (*.EXE)|*.exe|All Files (*.*)|*.*";
+  // The hands-file settings come back whichever way the command ends.
+  struct Restore {
+    TFormMain& w;
+    platform::FileDialogSettings hands;
+    ~Restore() {
+      const std::string folder = w.OpenDialog1.InitialDir;
+      w.OpenDialog1 = hands;
+      w.OpenDialog1.InitialDir = folder;
+    }
+  } restore{*this, handsSettings};
+
+  if (!platform::ExecuteFileDialog(platform::FileDialogKind::Open, OpenDialog1, this)) return;
+  const std::string name = OpenDialog1.FileName;
+  std::string folder = FolderOf(name);
+  if (folder.size() > 1) folder.pop_back();
+  OpenDialog1.InitialDir = folder;
+  const std::string shown = platform::ExtractFileName(name);
+  if (platform::MessageDlg(shown + " のムーブメントを置き換えます。\r\n実行すると、元へは戻せません。いいですか ?",
+                           platform::MsgType::Confirmation, platform::mbOK | platform::mbAbort,
+                           this) != platform::ModalResult::OK)
+    return;
+
+  bool proceed = true;
+  const std::string temp = platform::ChangeFileExt(name, ".~_~");
+  {
+    BusyCursor busy;
+    const Bytes engine = EngineImageOf(EngineOffset, EngineOffsetKnown);
+    const Bytes old = ReadWholeFile(name);
+    OldClock oc;
+    if (ReadOldClock(old, oc) != OldClockCheck::Ok) {
+      platform::MessageDlg("[" + shown + "] *** Read error ***", platform::MsgType::Error, platform::mbAbort, this);
+      return;
+    }
+    if (const auto warning = OlderReleaseWarning(oc.EngineSize)) {
+      const std::string text = "[" + shown + *warning +
+                               "\r\nムーブメントを更新した場合、時計が正常に機能しなくなるおそれがあります。"
+                               "\r\n警告を無視して更新を続けますか ?";
+      if (platform::MessageDlg(text, platform::MsgType::Warning, platform::mbAbort | platform::mbIgnore, this) !=
+          platform::ModalResult::Ignore)
+        return;
+    }
+    const Bytes updated = RebuildWithEngine(engine, old, oc, EngineTagText());
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+    if (!SaveProgram(temp, updated)) {
+      platform::MessageDlg("[" + platform::ExtractFileName(temp) + "] *** Write error ***", platform::MsgType::Error,
+                           platform::mbAbort, this);
+      proceed = false;
+    }
+    if (proceed) {
+      if (std::remove(name.c_str()) != 0) {
+        platform::MessageDlg("[" + shown + "] *** Delete error ***", platform::MsgType::Error, platform::mbAbort,
+                             this);
+        proceed = false;
+      } else if (std::rename(temp.c_str(), name.c_str()) != 0) {
+        platform::MessageDlg("*** Rename error ***", platform::MsgType::Error, platform::mbAbort, this);
+        proceed = false;
+      }
+    }
+    if (proceed) env_.Wait(2000);
+  }
+  if (proceed)
+    platform::MessageDlg("[" + shown + "] Updated.", platform::MsgType::Information, platform::mbOK, this);
+}
+
+}  // namespace maker

@@ -10,17 +10,13 @@
 #include "maker/maker_widgets.h"
 #include "maker/maker_window.h"
 
-#ifdef MAKER_HAS_DIAL
 #include "maker/dial/frame_ring.h"
 #include "maker/dial/key_colour.h"
 #include "maker/dial/numerals.h"
-#endif
 
 namespace maker {
 
 namespace {
-
-#ifdef MAKER_HAS_DIAL
 
 // The picture ImageBG shows while a work picture is loaded; null otherwise.
 const imaging::Bitmap* ShownBackground(const TFormMain& w) {
@@ -104,35 +100,9 @@ class LibraryDial : public DialServices {
   platform::FontChoice DefaultNumeralFont() override { return maker::DefaultNumeralFont(); }
 };
 
-#else
-
-// Without the dial library the layers show nothing and compositing keeps the
-// base picture.
-class PendingDial : public DialServices {
- public:
-  void RenderFrame(TFormMain& w) override {
-    w.FrameIndex = w.StringGridFG->Row();
-    w.ImageFG.Clear();
-  }
-  void RenderNumeralRing(TFormMain& w) override {
-    w.NumeralRingIndex = w.StringGridHR->Row();
-    w.ImageMJ1.Clear();
-  }
-  void RenderNumeralsUpright(TFormMain&) override {}
-  void RenderNumeralsRadial(TFormMain&) override {}
-  void CompositeTransparent(imaging::Bitmap&, imaging::Bitmap&) override {}
-  void NudgeKeyColour(imaging::Bitmap&, imaging::Colour) override {}
-  platform::FontChoice DefaultNumeralFont() override { return {}; }
-};
-
-#endif
 
 }  // namespace
 
-#ifdef MAKER_HAS_DIAL
 std::unique_ptr<DialServices> MakeDialServices() { return std::make_unique<LibraryDial>(); }
-#else
-std::unique_ptr<DialServices> MakeDialServices() { return std::make_unique<PendingDial>(); }
-#endif
 
 }  // namespace maker

@@ -9,19 +9,16 @@
 #include "maker/dialogs/maker_host.h"
 #include "maker/maker_services.h"
 
-#ifdef MAKER_HAS_DIALOGS
 #include "maker/dialogs/form_pic_size.h"
 #include "maker/dialogs/form_rotate.h"
 #include "maker/dialogs/form_shortcut.h"
 #include "maker/dialogs/form_splash.h"
 #include "maker/dialogs/form_thumb.h"
-#endif
 
 namespace maker {
 
 namespace {
 
-#ifdef MAKER_HAS_DIALOGS
 
 class LibraryDialogs : public DialogServices {
  public:
@@ -93,30 +90,9 @@ class LibraryDialogs : public DialogServices {
   std::unique_ptr<TFormRotate> rotate_;
 };
 
-#else
-
-// Without the dialogs library the resize and rotate commands act as if
-// cancelled, and the browser and the shortcut dialog are not shown.
-class PendingDialogs : public DialogServices {
- public:
-  void ShowSplash() override {}
-  void HideSplash() override {}
-  void FreeSplash() override {}
-  void CreateDialogs(MakerHost&) override {}
-  void RunPicSize(int& width, int& height) override { width = height = 0; }
-  RotateChoice RunRotate() override { return RotateChoice{RotateChoice::FreeR, "0", "0"}; }
-  void ShowThumbs(const std::string&) override {}
-  void RunShortcut(const std::string&, bool) override {}
-};
-
-#endif
 
 }  // namespace
 
-#ifdef MAKER_HAS_DIALOGS
 std::unique_ptr<DialogServices> MakeDialogServices() { return std::make_unique<LibraryDialogs>(); }
-#else
-std::unique_ptr<DialogServices> MakeDialogServices() { return std::make_unique<PendingDialogs>(); }
-#endif
 
 }  // namespace maker

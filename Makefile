@@ -18,10 +18,9 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
 
-# Starts the maker when it is built, else the sample clock program.
+# Starts the maker beside its sample frames, numeral rings and hands.
 run: build
-	@if [ -x $(BUILD)/bin/brasswick ]; then cd $(BUILD)/bin && ./brasswick; \
-	else cd $(BUILD)/bin && ./SampleClock; fi
+	cd $(BUILD)/bin && ./brasswick
 
 bench: build
 	./bench/run-all.sh $(BUILD)

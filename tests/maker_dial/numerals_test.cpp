@@ -281,3 +281,45 @@ TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
     }
   EXPECT_GT(compared, 10);
 }
+
+// The radial "12" of a 128 x 128 picture with nothing loaded, in the default
+// 12-pixel font, where its cell is 15 x 13: turned by 0 degrees the guide is
+// 129 x 129 (a white column and row added), its centre (65, 65), and the
+// outline straight up lies at row 10, so r = 55. The label picture, turned
+// to 129 x 129 as well, gets the label's cell at (65 - 15 div 2, 65 - 55 -
+// 13 div 2) = (58, 4); turned back by 360 degrees it is 130 x 130 and is cut
+// to 128 x 128 from (1, 1), which puts the cell at (57, 3). Upright, the
+// same label starts at (64 - 8, 10 - 7) = (56, 3) (halves rounded away).
+TEST(Numerals, TwelveOClockLabelCellRadialAndUpright) {
+  QFont font(QStringLiteral("IPAPGothic"));
+  font.setPixelSize(12);
+  font.setStyleStrategy(QFont::NoAntialias);
+  const QFontMetrics fm(font);
+  ASSERT_EQ(fm.horizontalAdvance(QStringLiteral("12")), 15) << "the font this test is worked out for";
+  ASSERT_EQ(fm.height(), 13);
+  const struct {
+    NumeralStyle style;
+    int left, top;
+  } cases[] = {{NumeralStyle::ArabicRadial, 57, 3}, {NumeralStyle::ArabicUpright, 56, 3}};
+  for (const auto& c : cases) {
+    Bitmap image;
+    RenderNumerals(Input(c.style, 128, 128), image);
+    QImage ref(128, 128, QImage::Format_RGB32);
+    ref.fill(Qt::white);
+    {
+      QPainter p(&ref);
+      p.setFont(font);
+      p.setPen(Qt::black);
+      p.drawText(QPoint(c.left, c.top + fm.ascent()), QStringLiteral("12"));
+    }
+    int ink = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 50; x < 78; ++x) {
+        const QRgb r = ref.pixel(x, y);
+        ink += r != qRgb(255, 255, 255);
+        EXPECT_EQ(image.PixelColour(x, y), imaging::RGB(uint8_t(qRed(r)), uint8_t(qGreen(r)), uint8_t(qBlue(r))))
+            << int(c.style) << " at " << x << "," << y;
+      }
+    EXPECT_GT(ink, 10);
+  }
+}

@@ -319,8 +319,8 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
 
     // The label mask turned: white throughout (a blend of white with the
     // white fill), with the label drawn in black.
-    const FreeTurn there1(lw, lh, there);
-    const int tw1 = there1.ResultWidth(), th1 = there1.ResultHeight();
+    const FreeTurn turnThere(lw, lh, there);
+    const int tw1 = turnThere.ResultWidth(), th1 = turnThere.ResultHeight();
     const int cx = RoundHalfAway(tw1 / 2.0L), cy = RoundHalfAway(th1 / 2.0L);
     Bitmap Mk1 = Filled(tw1, th1, kWhite);
     DrawText(Mk1, font, kBlack, cx - hw, cy - r - hh, text);
@@ -342,27 +342,27 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
     Bitmap L1 = Filled(tw1, th1, fill);
     for (int y = std::max(0, bt - 1); y <= std::min(th1 - 1, bb + 1); ++y)
       for (int x = std::max(0, bl - 1); x <= std::min(tw1 - 1, br + 1); ++x)
-        there1.Pixel(ground, x, y, L1.ScanLine(y) + 3 * size_t(x));
+        turnThere.Pixel(ground, x, y, L1.ScanLine(y) + 3 * size_t(x));
     DrawText(L1, font, ink, cx - hw, cy - r - hh, text);
 
     // And back: the label returns to hour k's place, its top pointing out.
     // A result pixel whose four source pixels all lie off the label keeps a
     // pure white mask, so the label picture there becomes the back colour
     // whatever it held; only the others are computed.
-    const FreeTurn back1(tw1, th1, float(30 * k));
+    const FreeTurn turnBack(tw1, th1, float(30 * k));
     const Bitmap L1p = PadForTurn(L1, fill), Mk1p = PadForTurn(Mk1, kWhite);
-    Bitmap L = Filled(back1.ResultWidth(), back1.ResultHeight(), fill);
-    Bitmap Mk = Filled(back1.ResultWidth(), back1.ResultHeight(), kWhite);
+    Bitmap L = Filled(turnBack.ResultWidth(), turnBack.ResultHeight(), fill);
+    Bitmap Mk = Filled(turnBack.ResultWidth(), turnBack.ResultHeight(), kWhite);
     // The result pixels whose four source pixels can touch the label.
-    const imaging::Rect near = back1.ResultRectOf(float(bl - 1), float(bt - 1), float(br + 1), float(bb + 1));
+    const imaging::Rect near = turnBack.ResultRectOf(float(bl - 1), float(bt - 1), float(br + 1), float(bb + 1));
     for (int y = near.Top; y < near.Bottom; ++y)
       for (int x = near.Left; x < near.Right; ++x) {
         float sx, sy;
-        if (!back1.Source(x, y, sx, sy)) continue;
+        if (!turnBack.Source(x, y, sx, sy)) continue;
         const float fx = std::floor(sx), fy = std::floor(sy);
         if (fx < float(bl - 1) || fx > float(br) || fy < float(bt - 1) || fy > float(bb)) continue;
-        back1.Sample(L1p, sx, sy, L.ScanLine(y) + 3 * size_t(x));
-        back1.Sample(Mk1p, sx, sy, Mk.ScanLine(y) + 3 * size_t(x));
+        turnBack.Sample(L1p, sx, sy, L.ScanLine(y) + 3 * size_t(x));
+        turnBack.Sample(Mk1p, sx, sy, Mk.ScanLine(y) + 3 * size_t(x));
       }
 
     // A label picture wider than the numeral picture is cut down to it,

@@ -136,7 +136,8 @@ TEST(Numerals, LabelsSitWhereTheHoursBelong) {
     int w, h;
   } cases[] = {{NumeralStyle::ArabicUpright, 128, 128}, {NumeralStyle::ArabicRadial, 128, 128},
                {NumeralStyle::KanjiUpright, 128, 128},  {NumeralStyle::RomanRadial, 128, 128},
-               {NumeralStyle::ArabicUpright, 200, 120}, {NumeralStyle::ArabicRadial, 200, 120}};
+               {NumeralStyle::ArabicUpright, 200, 120}, {NumeralStyle::ArabicRadial, 200, 120},
+               {NumeralStyle::CustomRadial, 128, 128}};  // the default "|": a tick at every hour
   for (const auto& c : cases) {
     NumeralRenderInput in = Input(c.style, c.w, c.h);
     Bitmap image;
@@ -242,7 +243,9 @@ TEST(Numerals, EmptyCustomLabelsDrawNothing) {
 
 // On a 128 x 128 picture the ellipse box is (10, 10, 118, 118): the ray of
 // twelve o'clock meets its outline at (64, 10), that of three o'clock at
-// (117, 64). The upright label's cell is centred there with RoundHalfAway of
+// (117, 64), six o'clock at (64, 117) and nine o'clock at (10, 64): on a
+// square picture 3 and 9 sit on the centre row, 12 and 6 on the centre
+// column. The upright label's cell is centred there with RoundHalfAway of
 // the half extents.
 TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
   NumeralRenderInput in = Input(NumeralStyle::ArabicUpright, 128, 128);
@@ -262,7 +265,7 @@ TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
     const struct {
       const char* text;
       int x, y;
-    } labels[] = {{"12", 64, 10}, {"3", 117, 64}};
+    } labels[] = {{"12", 64, 10}, {"3", 117, 64}, {"6", 64, 117}, {"9", 10, 64}};
     for (const auto& l : labels) {
       const int tw = fm.horizontalAdvance(QString::fromLatin1(l.text)), th = fm.height();
       const int left = l.x - int(std::floor(tw / 2.0 + 0.5)), top = l.y - int(std::floor(th / 2.0 + 0.5));
@@ -272,7 +275,8 @@ TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
   int compared = 0;
   for (int y = 0; y < 128; ++y)
     for (int x = 0; x < 128; ++x) {
-      const bool nearLabel = std::hypot(x - 64, y - 10) < 12 || std::hypot(x - 117, y - 64) < 12;
+      const bool nearLabel = std::hypot(x - 64, y - 10) < 12 || std::hypot(x - 117, y - 64) < 12 ||
+                             std::hypot(x - 64, y - 117) < 12 || std::hypot(x - 10, y - 64) < 12;
       if (!nearLabel) continue;
       const QRgb r = ref.pixel(x, y);
       EXPECT_EQ(image.PixelColour(x, y), imaging::RGB(uint8_t(qRed(r)), uint8_t(qGreen(r)), uint8_t(qBlue(r))))

@@ -12,8 +12,8 @@ DialReaction ReactionTo(DialControl control, bool autoColour) {
   switch (control) {
     case DialControl::FrameGrid:
     case DialControl::FrameSmooth:
-    case DialControl::AutoColour:
-    case DialControl::PreviewBackground: r.Frame = true; break;
+    case DialControl::AutoColour: r.Frame = true; break;
+    case DialControl::PreviewBackground: r.Frame = autoColour; break;
     case DialControl::ManualColourChosen: r.Frame = !autoColour; break;
     case DialControl::FrameMargin: r.Layout = r.Frame = r.PreviewRefresh = true; break;
     case DialControl::RingGrid:

@@ -29,7 +29,7 @@ enum class DialControl {
   NumeralStyle,          // RadioButtonMJ21Click: use NumeralStyleChanged
   NumeralFontChosen,     // SpeedButtonFontClick after the font dialog's OK
   NumeralMargin,         // SpinEditHR2Change: NumeralMargin := value first
-  PreviewBackground,     // PM_W, PM_G, PM_B
+  PreviewBackground,     // PM_W, PM_G, PM_B: the panel colour changes first
 };
 
 struct DialReaction {
@@ -40,10 +40,12 @@ struct DialReaction {
   bool PreviewRefresh = false;  // one tick when Timer1 is off
 };
 
-// autoColour: whether CheckBoxAutoColor is checked; it matters only for
+// autoColour: whether CheckBoxAutoColor is checked. It matters for
 // ManualColourChosen (the new panel colour waits while the automatic colour
-// is on). The colour dialog starts with the panel's colour; on OK the panel
-// takes the chosen colour before the reaction.
+// is on) and for PreviewBackground (the frame depends on the preview
+// background only through the automatic edge colour, so the frame is
+// rendered again only while that is on). The colour dialog starts with the
+// panel's colour; on OK the panel takes the chosen colour before the reaction.
 DialReaction ReactionTo(DialControl control, bool autoColour = false);
 
 // PageControl2Change: what to do when the window's main tab changes.

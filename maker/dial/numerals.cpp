@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "imaging/bitmap_ops.h"
+#include "maker/dial/free_turn.h"
 #include "maker/dial/key_colour.h"
 #include "maker/dial/maker_math.h"
 
@@ -287,33 +288,82 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
   const int lw = loaded ? workCopy.Width() : std::max(1, in.BackgroundWidth);
   const int lh = loaded ? workCopy.Height() : std::max(1, in.BackgroundHeight);
 
+  // Each hour turns the guide and the label picture so that the hour stands
+  // at twelve o'clock, draws the label there and turns the label picture
+  // back. Only the pixels near the label survive the label mask, so only
+  // those pixels of the turns are computed (FreeTurn gives exactly the whole
+  // turn's pixels). The guide and the label's ground are the same for every
+  // hour and are prepared once.
+  const Bitmap guide = PadForTurn(T, kWhite);
+  const Bitmap ground = PadForTurn(loaded ? workCopy : Filled(lw, lh, back), fill);
+
   for (int k = 1; k <= 12; ++k) {
-    Bitmap G = T;
-    Bitmap L = loaded ? workCopy : Filled(lw, lh, back);
-    Bitmap Mk = Filled(lw, lh, kWhite);
     const std::string text = NumeralLabel(in.Style, k, custom);
     const TextSize ts = MeasureText(font, text);
     const int hw = ts.w / 2, hh = ts.h / 2;
-
-    // Turn the dial so that hour k stands at twelve o'clock.
     const float there = float(360 - 30 * k);
-    imaging::RotateBitmapFree(G, kWhite, there);
-    imaging::RotateBitmapFree(L, fill, there);
-    imaging::RotateBitmapFree(Mk, kWhite, there);
 
-    // Distance from the centre straight up to the turned ellipse's outline.
-    const int cxg = RoundHalfAway(G.Width() / 2.0L), cyg = RoundHalfAway(G.Height() / 2.0L);
+    // Distance from the centre straight up to the turned ellipse's outline:
+    // the guide turned with fill white, read along one column.
+    const FreeTurn guideTurn(W, H, there);
+    const int cxg = RoundHalfAway(guideTurn.ResultWidth() / 2.0L);
+    const int cyg = RoundHalfAway(guideTurn.ResultHeight() / 2.0L);
+    auto guideWhite = [&](int x, int y) {
+      if (x < 0 || y < 0 || x >= guideTurn.ResultWidth() || y >= guideTurn.ResultHeight()) return false;
+      uint8_t p[3] = {255, 255, 255};  // the fill
+      guideTurn.Pixel(guide, x, y, p);
+      return p[0] == 255 && p[1] == 255 && p[2] == 255;
+    };
     int r = r0;
-    while (r <= cyg && !IsWhiteAt(G, cxg, cyg - r)) ++r;
+    while (r <= cyg && !guideWhite(cxg, cyg - r)) ++r;
 
-    const int cx = RoundHalfAway(L.Width() / 2.0L), cy = RoundHalfAway(L.Height() / 2.0L);
-    DrawText(L, font, ink, cx - hw, cy - r - hh, text);
-    DrawText(Mk, font, kBlack, cx - hw, cy - r - hh, text);
+    // The label mask turned: white throughout (a blend of white with the
+    // white fill), with the label drawn in black.
+    const FreeTurn turnThere(lw, lh, there);
+    const int tw1 = turnThere.ResultWidth(), th1 = turnThere.ResultHeight();
+    const int cx = RoundHalfAway(tw1 / 2.0L), cy = RoundHalfAway(th1 / 2.0L);
+    Bitmap Mk1 = Filled(tw1, th1, kWhite);
+    DrawText(Mk1, font, kBlack, cx - hw, cy - r - hh, text);
+    int bl = tw1, bt = th1, br = -1, bb = -1;  // the label's pixels
+    for (int y = 0; y < th1; ++y) {
+      const uint8_t* p = Mk1.ScanLine(y);
+      for (int x = 0; x < tw1; ++x, p += 3)
+        if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
+          bl = std::min(bl, x), br = std::max(br, x);
+          bt = std::min(bt, y), bb = std::max(bb, y);
+        }
+    }
+    // No label pixel: the label picture would be the back colour throughout
+    // and the composite would leave B as it is.
+    if (br < 0) continue;
+
+    // The label picture turned: the turn back reads it only within one pixel
+    // of the label.
+    Bitmap L1 = Filled(tw1, th1, fill);
+    for (int y = std::max(0, bt - 1); y <= std::min(th1 - 1, bb + 1); ++y)
+      for (int x = std::max(0, bl - 1); x <= std::min(tw1 - 1, br + 1); ++x)
+        turnThere.Pixel(ground, x, y, L1.ScanLine(y) + 3 * size_t(x));
+    DrawText(L1, font, ink, cx - hw, cy - r - hh, text);
 
     // And back: the label returns to hour k's place, its top pointing out.
-    const float turnBack = float(30 * k);
-    imaging::RotateBitmapFree(L, fill, turnBack);
-    imaging::RotateBitmapFree(Mk, kWhite, turnBack);
+    // A result pixel whose four source pixels all lie off the label keeps a
+    // pure white mask, so the label picture there becomes the back colour
+    // whatever it held; only the others are computed.
+    const FreeTurn turnBack(tw1, th1, float(30 * k));
+    const Bitmap L1p = PadForTurn(L1, fill), Mk1p = PadForTurn(Mk1, kWhite);
+    Bitmap L = Filled(turnBack.ResultWidth(), turnBack.ResultHeight(), fill);
+    Bitmap Mk = Filled(turnBack.ResultWidth(), turnBack.ResultHeight(), kWhite);
+    // The result pixels whose four source pixels can touch the label.
+    const imaging::Rect near = turnBack.ResultRectOf(float(bl - 1), float(bt - 1), float(br + 1), float(bb + 1));
+    for (int y = near.Top; y < near.Bottom; ++y)
+      for (int x = near.Left; x < near.Right; ++x) {
+        float sx, sy;
+        if (!turnBack.Source(x, y, sx, sy)) continue;
+        const float fx = std::floor(sx), fy = std::floor(sy);
+        if (fx < float(bl - 1) || fx > float(br) || fy < float(bt - 1) || fy > float(bb)) continue;
+        turnBack.Sample(L1p, sx, sy, L.ScanLine(y) + 3 * size_t(x));
+        turnBack.Sample(Mk1p, sx, sy, Mk.ScanLine(y) + 3 * size_t(x));
+      }
 
     // A label picture wider than the numeral picture is cut down to it,
     // centred. One that is only taller is cut down to its height, so that

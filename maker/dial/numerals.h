@@ -9,9 +9,14 @@
 //
 // The main window gathers a NumeralRenderInput from its state (style from the
 // radio buttons, ImageMJ2's size after LayoutClockPreview, NumeralFont,
-// EditMJ2D's text, UTF-8, the work picture, ImageBG's size) and passes ImageMJ2's
-// picture as `image`; a render replaces it when its style is chosen and
-// leaves it alone otherwise.
+// EditMJ2D's text as UTF-8, read at every render, the work picture, ImageBG's
+// size) and passes ImageMJ2's picture as `image`; a render replaces it when
+// its style is chosen and leaves it alone otherwise. The radio buttons call
+// NumeralStyleChanged; the font dialog's OK, the margin spin edit (after
+// LayoutClockPreview) and the clock-tab switch call RenderNumerals. The work
+// picture is passed whenever one is loaded, also while ImageBG is empty after
+// the size-limit message: the radial labels are drawn on copies of the work
+// picture itself.
 #pragma once
 
 #include <cstdint>

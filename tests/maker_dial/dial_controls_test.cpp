@@ -20,7 +20,10 @@ TEST(DialControls, WhatEachControlRendersAgain) {
       {DialControl::RingGrid, false, "R"},           {DialControl::RingSmooth, false, "R"},
       {DialControl::RingMargin, false, "LRP"},       {DialControl::EllipseBox, false, "LFRP"},
       {DialControl::NumeralStyle, false, "N"},       {DialControl::NumeralFontChosen, false, "N"},
-      {DialControl::NumeralMargin, false, "LNP"},    {DialControl::PreviewBackground, false, "F"},
+      {DialControl::NumeralMargin, false, "LNP"},    {DialControl::PreviewBackground, true, "F"},
+      // The preview background reaches the frame only through the automatic
+      // edge colour: with a manual colour the frame is not rendered again.
+      {DialControl::PreviewBackground, false, ""},
   };
   for (const auto& c : cases) {
     const DialReaction r = ReactionTo(c.c, c.autoColour);

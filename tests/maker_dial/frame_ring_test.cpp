@@ -234,3 +234,22 @@ TEST(RenderFrame, MarginInFramePixelsRoundsHalvesAway) {
   EXPECT_GT(imaging::GreenOf(blend), 100) << "blends with the rekeyed border, not the picture";
   EXPECT_EQ(r.PixelColour(2, 8), kRed);
 }
+
+// A frame keyed in the edge colour itself is not rekeyed before scaling. A
+// rekey would move the key off white and paint it back, taking a visible
+// pixel of the nudged colour 0x00FEFFFF along to white.
+TEST(RenderFrame, KeyEqualToTheEdgeColourIsNotRekeyed) {
+  Bitmap f = FromRows({"ww", "wr"});
+  f.SetPixelColour(1, 0, 0x00FEFFFF);
+  FrameRenderInput in;
+  in.SelectedRow = 1;
+  in.FramePicture = &f;
+  in.ImageWidth = in.ImageHeight = 2;
+  in.AutoColour = false;
+  in.SampleColour = kWhite;
+  const Bitmap r = RenderFrame(in).Picture;
+  ASSERT_EQ(r.Width(), 2);
+  const Colour want[2][2] = {{kBlack, 0x00FEFFFF}, {kBlack, kRed}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) EXPECT_EQ(r.PixelColour(x, y), want[y][x]) << x << "," << y;
+}

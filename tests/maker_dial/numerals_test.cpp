@@ -136,7 +136,8 @@ TEST(Numerals, LabelsSitWhereTheHoursBelong) {
     int w, h;
   } cases[] = {{NumeralStyle::ArabicUpright, 128, 128}, {NumeralStyle::ArabicRadial, 128, 128},
                {NumeralStyle::KanjiUpright, 128, 128},  {NumeralStyle::RomanRadial, 128, 128},
-               {NumeralStyle::ArabicUpright, 200, 120}, {NumeralStyle::ArabicRadial, 200, 120}};
+               {NumeralStyle::ArabicUpright, 200, 120}, {NumeralStyle::ArabicRadial, 200, 120},
+               {NumeralStyle::CustomRadial, 128, 128}};  // the default "|": a tick at every hour
   for (const auto& c : cases) {
     NumeralRenderInput in = Input(c.style, c.w, c.h);
     Bitmap image;
@@ -242,7 +243,9 @@ TEST(Numerals, EmptyCustomLabelsDrawNothing) {
 
 // On a 128 x 128 picture the ellipse box is (10, 10, 118, 118): the ray of
 // twelve o'clock meets its outline at (64, 10), that of three o'clock at
-// (117, 64). The upright label's cell is centred there with RoundHalfAway of
+// (117, 64), six o'clock at (64, 117) and nine o'clock at (10, 64): on a
+// square picture 3 and 9 sit on the centre row, 12 and 6 on the centre
+// column. The upright label's cell is centred there with RoundHalfAway of
 // the half extents.
 TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
   NumeralRenderInput in = Input(NumeralStyle::ArabicUpright, 128, 128);
@@ -262,7 +265,7 @@ TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
     const struct {
       const char* text;
       int x, y;
-    } labels[] = {{"12", 64, 10}, {"3", 117, 64}};
+    } labels[] = {{"12", 64, 10}, {"3", 117, 64}, {"6", 64, 117}, {"9", 10, 64}};
     for (const auto& l : labels) {
       const int tw = fm.horizontalAdvance(QString::fromLatin1(l.text)), th = fm.height();
       const int left = l.x - int(std::floor(tw / 2.0 + 0.5)), top = l.y - int(std::floor(th / 2.0 + 0.5));
@@ -272,7 +275,8 @@ TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
   int compared = 0;
   for (int y = 0; y < 128; ++y)
     for (int x = 0; x < 128; ++x) {
-      const bool nearLabel = std::hypot(x - 64, y - 10) < 12 || std::hypot(x - 117, y - 64) < 12;
+      const bool nearLabel = std::hypot(x - 64, y - 10) < 12 || std::hypot(x - 117, y - 64) < 12 ||
+                             std::hypot(x - 64, y - 117) < 12 || std::hypot(x - 10, y - 64) < 12;
       if (!nearLabel) continue;
       const QRgb r = ref.pixel(x, y);
       EXPECT_EQ(image.PixelColour(x, y), imaging::RGB(uint8_t(qRed(r)), uint8_t(qGreen(r)), uint8_t(qBlue(r))))
@@ -280,4 +284,46 @@ TEST(Numerals, UprightLabelCellCentredOnTheOutline) {
       compared += r != qRgb(255, 255, 255);
     }
   EXPECT_GT(compared, 10);
+}
+
+// The radial "12" of a 128 x 128 picture with nothing loaded, in the default
+// 12-pixel font, where its cell is 15 x 13: turned by 0 degrees the guide is
+// 129 x 129 (a white column and row added), its centre (65, 65), and the
+// outline straight up lies at row 10, so r = 55. The label picture, turned
+// to 129 x 129 as well, gets the label's cell at (65 - 15 div 2, 65 - 55 -
+// 13 div 2) = (58, 4); turned back by 360 degrees it is 130 x 130 and is cut
+// to 128 x 128 from (1, 1), which puts the cell at (57, 3). Upright, the
+// same label starts at (64 - 8, 10 - 7) = (56, 3) (halves rounded away).
+TEST(Numerals, TwelveOClockLabelCellRadialAndUpright) {
+  QFont font(QStringLiteral("IPAPGothic"));
+  font.setPixelSize(12);
+  font.setStyleStrategy(QFont::NoAntialias);
+  const QFontMetrics fm(font);
+  ASSERT_EQ(fm.horizontalAdvance(QStringLiteral("12")), 15) << "the font this test is worked out for";
+  ASSERT_EQ(fm.height(), 13);
+  const struct {
+    NumeralStyle style;
+    int left, top;
+  } cases[] = {{NumeralStyle::ArabicRadial, 57, 3}, {NumeralStyle::ArabicUpright, 56, 3}};
+  for (const auto& c : cases) {
+    Bitmap image;
+    RenderNumerals(Input(c.style, 128, 128), image);
+    QImage ref(128, 128, QImage::Format_RGB32);
+    ref.fill(Qt::white);
+    {
+      QPainter p(&ref);
+      p.setFont(font);
+      p.setPen(Qt::black);
+      p.drawText(QPoint(c.left, c.top + fm.ascent()), QStringLiteral("12"));
+    }
+    int ink = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 50; x < 78; ++x) {
+        const QRgb r = ref.pixel(x, y);
+        ink += r != qRgb(255, 255, 255);
+        EXPECT_EQ(image.PixelColour(x, y), imaging::RGB(uint8_t(qRed(r)), uint8_t(qGreen(r)), uint8_t(qBlue(r))))
+            << int(c.style) << " at " << x << "," << y;
+      }
+    EXPECT_GT(ink, 10);
+  }
 }

@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     ni.ImageHeight = H - 2 * 6;
     ni.Font.Height = -16;
     ni.Font.Bold = true;
-    ni.CustomText = "12,|,|,3,|,|,6,|,|,9,|,|";
+    ni.CustomText = "|,|,3,|,|,6,|,|,9,|,|,12";  // the first label belongs to one o'clock
     ni.WorkPicture = &work;
     ni.BackgroundWidth = W;
     ni.BackgroundHeight = H;

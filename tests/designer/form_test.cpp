@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -78,6 +79,108 @@ TEST(DesignerWindow, StartsEmptyWithoutAHandsFile) {
   w->PM2VClick();
   w->ButtonDelHClick();
   EXPECT_TRUE(w->HandSets.empty());
+}
+
+TEST(DesignerWindow, ComponentsStandWhereTheWindowDefinesThem) {
+  DesignerFixture f;
+  auto w = f.Open();
+  struct Place {
+    const char* name;
+    QWidget* widget;
+    int left, top, width, height;  // 0: the size is the component's own
+  };
+  const Place places[] = {
+      {"StringGridHand", w->StringGridHand, 12, 16, 153, 376},
+      {"Image1", w->Image1, 208, 24, 256, 128},
+      {"Image2", w->Image2, 208, 168, 256, 128},
+      {"TrackBarH", w->TrackBarH, 200, 304, 273, 25},
+      {"TrackBarV", w->TrackBarV, 472, 160, 25, 145},
+      {"SpeedButtonCTR", w->SpeedButtonCTR, 504, 224, 23, 22},
+      {"GroupBox1", w->GroupBox1, 472, 24, 81, 129},
+      {"LabelPoint", w->LabelPoint, 208, 336, 0, 0},
+      {"CB_Sym", w->CB_Sym, 400, 336, 0, 0},
+      {"Label1", w->Label1, 208, 360, 0, 0},
+      {"SpinEditPoint", w->SpinEditPoint, 288, 360, 57, 26},
+      {"Label2", w->Label2, 368, 360, 0, 0},
+      {"SpinEditCenter", w->SpinEditCenter, 416, 360, 49, 26},
+      {"ButtonNewP", w->ButtonNewP, 208, 408, 137, 25},
+      {"ButtonDelP", w->ButtonDelP, 208, 440, 137, 25},
+      {"ButtonNewH", w->ButtonNewH, 16, 408, 137, 25},
+      {"ButtonDelH", w->ButtonDelH, 16, 440, 137, 25},
+      {"LabelVer2", w->LabelVer2, 455, 456, 0, 0},
+  };
+  for (const auto& p : places) {
+    EXPECT_EQ(p.widget->parentWidget(), w->Panel1) << p.name;
+    EXPECT_EQ(p.widget->pos(), QPoint(p.left, p.top)) << p.name;
+    if (p.width) {
+      EXPECT_EQ(p.widget->size(), QSize(p.width, p.height)) << p.name;
+    }
+  }
+  // Labels show their text from their top edge, one line high.
+  for (QLabel* label : {w->LabelPoint, w->Label1, w->Label2, w->LabelVer1, w->LabelVer2}) {
+    EXPECT_TRUE(label->alignment() & Qt::AlignTop) << label->text().toStdString();
+    EXPECT_LE(label->height(), 16) << label->text().toStdString();
+  }
+  // The about line ends where the version line ends, both inside the window.
+  EXPECT_EQ(w->LabelVer1->y(), 440);
+  EXPECT_EQ(w->LabelVer1->geometry().right(), w->LabelVer2->geometry().right());
+  EXPECT_LE(w->LabelVer2->geometry().right(), 585);
+  EXPECT_TRUE(w->LabelVer1->alignment() & Qt::AlignRight);
+
+  EXPECT_EQ(w->GroupBox1->title(), "Hands");
+  const QRadioButton* radios[] = {w->RB_M, w->RB_H, w->RB_S};
+  const char* radioTexts[] = {"Minute", "Hour", "Second"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(radios[i]->parentWidget(), w->GroupBox1);
+    EXPECT_EQ(radios[i]->text(), radioTexts[i]);
+    if (i > 0) {
+      EXPECT_GT(radios[i]->y(), radios[i - 1]->y());
+    }
+  }
+  EXPECT_TRUE(w->RB_M->isChecked());
+  EXPECT_EQ(w->LabelPoint->text(), "Radian 0.000 ; Length 0.000%");
+  EXPECT_EQ(w->CB_Sym->text(), "Symmetrical");
+  EXPECT_TRUE(w->CB_Sym->isChecked());
+  EXPECT_EQ(w->Label1->text(), "Point number");
+  EXPECT_EQ(w->Label2->text(), "Center");
+  EXPECT_EQ(w->ButtonNewP->text(), "Insert new point");
+  EXPECT_EQ(w->ButtonDelP->text(), "Delete point");
+  EXPECT_EQ(w->ButtonNewH->text(), "Insert new hands");
+  EXPECT_EQ(w->ButtonDelH->text(), "Delete hands");
+  EXPECT_EQ(w->SpeedButtonCTR->text(), "0");
+  EXPECT_TRUE(w->SpeedButtonCTR->font().bold());
+  EXPECT_FALSE(w->SpeedButtonCTR->autoRaise());  // a raised speed button, not a flat one
+
+  EXPECT_EQ(w->TrackBarH->minimum(), 0);
+  EXPECT_EQ(w->TrackBarH->maximum(), 255);
+  EXPECT_EQ(w->TrackBarV->minimum(), 0);
+  EXPECT_EQ(w->TrackBarV->maximum(), 127);
+  EXPECT_TRUE(w->TrackBarV->invertedAppearance());  // 0 at the top
+  EXPECT_EQ(w->TrackBarH->pageStep(), 10);
+  EXPECT_EQ(w->TrackBarV->pageStep(), 10);
+  EXPECT_EQ(w->SpinEditPoint->MinValue(), 0);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 1);
+  EXPECT_EQ(w->SpinEditPoint->Text(), "0");
+  EXPECT_EQ(w->SpinEditCenter->MinValue(), 0);
+  EXPECT_EQ(w->SpinEditCenter->MaxValue(), 100);
+  EXPECT_EQ(w->SpinEditCenter->Text(), "0");
+  EXPECT_EQ(w->StringGridHand->DefaultColWidth, 128);
+  EXPECT_EQ(w->StringGridHand->DefaultRowHeight, 64);
+
+  EXPECT_EQ(w->MenuF->title(), "File(&F)");
+  ASSERT_EQ(w->MenuF->actions().size(), 3);
+  EXPECT_EQ(w->MenuF->actions()[0], w->MenuFS);
+  EXPECT_EQ(w->MenuFS->text(), "Save(&S)");
+  EXPECT_TRUE(w->MenuF->actions()[1]->isSeparator());
+  EXPECT_EQ(w->MenuFX->text(), "Exit(&X)");
+  for (const QMenu* menu : {w->PopupMenu1, w->PopupMenu2}) {
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "Cut(&X)");
+    EXPECT_EQ(menu->actions()[1]->text(), "Copy(&C)");
+    EXPECT_EQ(menu->actions()[2]->text(), "Paste(&V)");
+  }
+  EXPECT_EQ(w->StringGridHand->PopupMenu, w->PopupMenu1);
+  EXPECT_EQ(w->Image2->PopupMenu, w->PopupMenu2);
 }
 
 TEST(DesignerWindow, StartsOnTheFirstSetAndQuantisesWhatItSelects) {

@@ -62,17 +62,20 @@ TEST(HandPlotting, DrawsNothingWithFewerThanTwoVertices) {
 
 TEST(HandPlotting, DiscRadiusFollowsTheViewRadius) {
   struct Case {
-    int radius, expected;
+    int radius;
+    double centerSize;
+    int expected;
   };
-  // 0.1 of 166 is 16.6 (17); of 83 it is 8.3 (8).
-  for (const Case c : {Case{166, 17}, Case{83, 8}}) {
+  // 0.1 of 166 is 16.6 (17); of 83 it is 8.3 (8). A negative size gives the
+  // disc's rectangle with its corners the other way round: the same disc.
+  for (const Case c : {Case{166, 0.1, 17}, Case{83, 0.1, 8}, Case{166, -0.1, 17}, Case{83, -0.1, 8}}) {
     imaging::Bitmap b(256, 128);
     imaging::Canvas& canvas = b.GetCanvas();
     canvas.brush.Color = imaging::RGB(255, 255, 255);
     canvas.FillRect({0, 0, 256, 128});
-    designer::PlotDisc(canvas, 0.1, 80, 64, c.radius, c.radius, 0);
-    EXPECT_EQ(b.PixelColour(80, 64), designer::kSecondFill);
-    EXPECT_EQ(b.PixelColour(80 - c.expected, 64), 0u) << c.radius;  // the outline on the left edge
+    designer::PlotDisc(canvas, c.centerSize, 80, 64, c.radius, c.radius, 0);
+    EXPECT_EQ(b.PixelColour(80, 64), designer::kSecondFill) << c.radius << " " << c.centerSize;
+    EXPECT_EQ(b.PixelColour(80 - c.expected, 64), 0u) << c.radius << " " << c.centerSize;  // the outline on the left edge
     EXPECT_EQ(b.PixelColour(80 - c.expected - 1, 64), imaging::RGB(255, 255, 255)) << c.radius;
   }
 }

@@ -60,6 +60,19 @@ TEST(HandPlotting, DrawsNothingWithFewerThanTwoVertices) {
   }
 }
 
+TEST(HandPlotting, TwoPointsOfAnUnsymmetricalHandDrawALine) {
+  imaging::Bitmap b(256, 128);
+  imaging::Canvas& c = b.GetCanvas();
+  c.brush.Color = imaging::RGB(255, 255, 255);
+  c.FillRect({0, 0, 256, 128});
+  // (0, 1) lies at (246, 64), (0, 0.5) at (163, 64).
+  designer::PlotHand(c, {{0, 1}, {0, 0.5}}, false, 80, 64, 166, 166, designer::kHandFill, 0);
+  for (int x = 163; x <= 246; ++x) ASSERT_EQ(b.PixelColour(x, 64), 0u) << x;
+  EXPECT_EQ(b.PixelColour(162, 64), imaging::RGB(255, 255, 255));
+  EXPECT_EQ(b.PixelColour(200, 63), imaging::RGB(255, 255, 255));
+  EXPECT_EQ(b.PixelColour(200, 65), imaging::RGB(255, 255, 255));
+}
+
 TEST(HandPlotting, DiscRadiusFollowsTheViewRadius) {
   struct Case {
     int radius;

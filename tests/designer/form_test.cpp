@@ -296,6 +296,41 @@ TEST(DesignerWindow, InsertsAndDeletesPoints) {
   ASSERT_TRUE(w->HandSets[0].Second.empty());
 }
 
+TEST(DesignerWindow, PointCommandsWithTypedPointNumbers) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5", "M2=0.6,0.25"});
+  auto w = f.Open();
+  HandPolygon& minute = w->HandSets[0].Minute;
+  const HandPolygon before = minute;  // point 1 (0, 1) already lies on the slider grid
+  // Number 0 (typed) shows no point: the sliders go to (0, 0), nothing is stored.
+  w->SpinEditPoint->SetText("0");
+  EXPECT_EQ(w->TrackBarH->value(), 0);
+  EXPECT_EQ(w->TrackBarV->value(), 0);
+  for (size_t i = 0; i < 3; ++i) ExpectPoint(minute[i], before[i].Angle, before[i].Length);
+  // Inserting with number 0 puts the new point first and shows it as point 1.
+  w->ButtonNewP->click();
+  ASSERT_EQ(minute.size(), 4u);
+  ExpectPoint(minute[0], 0, 0);
+  ExpectPoint(minute[1], 0, 1);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 1);
+  // A number beyond the points (only typing gives one) inserts nothing ...
+  w->SpinEditPoint->SetText("7");
+  w->ButtonNewP->click();
+  EXPECT_EQ(minute.size(), 4u);
+  EXPECT_EQ(w->SpinEditPoint->Text(), "7");
+  // ... and deletes the last point; the number then falls to the new last
+  // one, (0.3, 0.5), which the sliders show at (159, 39): l = 79, v = 25
+  // store Angle 0.3065 and Length Round(82.861 / 166 x 1000) / 1000 = 0.499.
+  w->ButtonDelP->click();
+  ASSERT_EQ(minute.size(), 3u);
+  EXPECT_EQ(w->TrackBarH->value(), 159);
+  EXPECT_EQ(w->TrackBarV->value(), 39);
+  ExpectPoint(minute[2], 0.3065, 0.499);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 3);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 3);
+  EXPECT_TRUE(f.messages.empty());
+}
+
 TEST(DesignerWindow, AHandWithoutPointsIsShownButNeverWritten) {
   DesignerFixture f;
   f.WriteHands({"[Hand0]", "CP=0.2", "H0=0,1"});

@@ -35,6 +35,12 @@ TEST(SliderGeometry, PointsGiveSliderPositions) {
   EXPECT_EQ(SlidersFromPoint({1.5708, 0.3}).X, 80);
   EXPECT_EQ(SlidersFromPoint({1.5708, 0.3}).Y, 14);
   EXPECT_EQ(SlidersFromPoint({0, 1.2}).X, 279);  // beyond the slider; the slider holds it at 255
+  // Exact halves round to even: 166 x 0.75 = 124.5 gives 124, 166 x 0.25 =
+  // 41.5 gives 42.
+  EXPECT_EQ(SlidersFromPoint({0, 0.75}).X, 80 + 124);
+  EXPECT_EQ(SlidersFromPoint({0, 0.25}).X, 80 + 42);
+  EXPECT_EQ(HandVertices({{0, 0.75}, {0, 0.25}}, false, 80, 64, 166, 166)[0].X, 80 + 124);
+  EXPECT_EQ(HandVertices({{0, 0.75}, {0, 0.25}}, false, 80, 64, 166, 166)[1].X, 80 + 42);
 }
 
 TEST(HandPlotting, SymmetricalHandsAreMirroredWhenDrawn) {

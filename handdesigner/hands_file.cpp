@@ -14,10 +14,12 @@ namespace designer {
 
 std::string FormatHandNumber(double value) {
   if (value == 0 || !std::isfinite(value)) return "0";
-  // 15 significant digits: d.dddddddddddddde+XX
+  // 15 significant digits: d.dddddddddddddde+XX, with the point whatever
+  // the locale (printf would take the locale's separator, which need not
+  // even be one byte).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", value);
-  std::string s(buf);
+  const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14).ptr;
+  std::string s(buf, end);
   std::string sign;
   if (s[0] == '-') {
     sign = "-";

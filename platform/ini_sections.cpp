@@ -234,8 +234,10 @@ bool WriteIniSections(const std::string& file, const std::vector<IniSection>& se
       std::string line = ToSjis(entry.Key) + "=" + ToSjis(entry.Value);
       if (header < 0) {
         if (!lines.empty() && !lines.back().blank) lines.push_back(Parse(""));
-        header = long(lines.size());
         lines.push_back(Parse("[" + ToSjis(section.Name) + "]"));
+        // A name that does not survive the conversion is not found again:
+        // the next key starts yet another block, as a single write would.
+        header = SameName(lines.back().name, section.Name) ? long(lines.size() - 1) : -1;
         lines.push_back(Parse(std::move(line)));
         continue;
       }

@@ -252,6 +252,7 @@ TEST(IniSections, WritingInOneGoGivesTheBytesOfKeyByKeyWrites) {
       {"Empty", {}},
       {"時計", {{"色", "赤"}}},
       {"hand0", {{"h1", "again"}, {"S0", "0,1"}}},  // the same section a second time
+      {"x\xF0\x9F\x98\x80", {{"a", "1"}, {"b", "2"}}},  // a name Shift-JIS cannot hold
   };
   const char* starts[] = {
       nullptr,

@@ -521,6 +521,18 @@ TEST(DesignerWindow, SavesTheSetsAndTheNextStartReadsThem) {
   EXPECT_EQ(again->HandSets[1].Minute.size(), sets[1].Minute.size());
 }
 
+TEST(DesignerWindow, SaveWritesWhatTheControlsStoredAndLeavesTheRestAsRead) {
+  DesignerFixture f;
+  // Hand5x: not symmetrical; its minute point is selected at start (and
+  // stored as the sliders show it), the hour and second points never are.
+  f.WriteHands({"[Hand5x]", "S0=0.00001,2", "M0=0,1.2", "CP=0.125", "H0=0.5,0.25", "[Hand2]", "CP=0.3"});
+  auto w = f.Open();
+  w->MenuFS->trigger();
+  EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()),
+            "[Hand0X]\r\nCP=0.12\r\nH0=0.5,0.25\r\nM0=0,1.054\r\nS0=1E-5,2\r\n\r\n"
+            "[Hand1]\r\nCP=0.3\r\n");
+}
+
 TEST(DesignerWindow, ARefusedSaveIsReportedAndKeepsTheSets) {
   DesignerFixture f;
   WriteThreeSets(f);

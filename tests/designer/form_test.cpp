@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -181,6 +182,12 @@ TEST(DesignerWindow, ComponentsStandWhereTheWindowDefinesThem) {
   }
   EXPECT_EQ(w->StringGridHand->PopupMenu, w->PopupMenu1);
   EXPECT_EQ(w->Image2->PopupMenu, w->PopupMenu2);
+
+  // Shown, the panel fills the client area below the menu: 585 x 481.
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(w->Panel1->geometry(), QRect(0, w->MainMenu1->height(), 585, 481));
+  EXPECT_EQ(w->size(), QSize(585, w->MainMenu1->height() + 481));
 }
 
 TEST(DesignerWindow, StartsOnTheFirstSetAndQuantisesWhatItSelects) {

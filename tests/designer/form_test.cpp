@@ -268,6 +268,34 @@ TEST(DesignerWindow, SelectingASetKeepsItsOwnFlagsAndPoints) {
   EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0);
 }
 
+TEST(DesignerWindow, TheSuppressionFlagSwallowsOnlyTheEventsOfTheSelectionItself) {
+  DesignerFixture f;
+  // Same centre size and symmetry: selecting set 1 changes neither control,
+  // so no event is swallowed and the one slider move (246 -> 163) must reach
+  // the handler.
+  f.WriteHands({"[Hand0X]", "CP=0.1", "M0=0,1", "M1=0.3,0.1", "[Hand1X]", "CP=0.1", "M0=0,0.5", "M1=0.3,0.1"});
+  auto w = f.Open();
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 100.00%");
+  w->StringGridHand->SetRow(1);
+  EXPECT_FALSE(w->SuppressNextChange);
+  EXPECT_EQ(w->TrackBarH->value(), 163);
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 50.00%");
+  EXPECT_EQ(w->Image2->Picture.PixelColour(163, 64), 0u);  // set 1's tip
+  EXPECT_EQ(w->Image2->Picture.PixelColour(246, 64), kWhite);
+  // Changed controls: their events are swallowed, the later ones are not.
+  w->StringGridHand->SetRow(0);
+  w->HandSets[1].CenterSize = 0.2;
+  w->HandSets[1].Symmetrical = true;
+  w->StringGridHand->SetRow(1);
+  EXPECT_FALSE(w->SuppressNextChange);
+  EXPECT_EQ(w->SpinEditCenter->Value(), 20);
+  EXPECT_TRUE(w->CB_Sym->isChecked());
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 50.00%");
+  ExpectPoint(w->HandSets[1].Minute[0], 0, 0.5);
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.1);
+  EXPECT_FALSE(w->HandSets[0].Symmetrical);
+}
+
 TEST(DesignerWindow, InsertsAndDeletesPoints) {
   DesignerFixture f;
   f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5", "M2=0.6,0.25"});

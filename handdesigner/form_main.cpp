@@ -42,6 +42,14 @@ QFont DesignerFont() {
   return font;
 }
 
+// A label at (left, top) showing its text from there, as wide as the text
+// unless a width is given, as high as one line.
+void PlaceLabel(QLabel* label, int left, int top, int width = 0) {
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  const QSize hint = label->sizeHint();
+  label->setGeometry(left, top, width > 0 ? width : hint.width(), hint.height());
+}
+
 // The hourglass for the life of a command.
 struct WaitCursor {
   WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -121,7 +129,7 @@ void TFormMain::CreateComponents() {
   QFont bold = DesignerFont();
   bold.setBold(true);
   SpeedButtonCTR->setFont(bold);
-  SpeedButtonCTR->setAutoRaise(true);
+  SpeedButtonCTR->setAutoRaise(false);  // a raised button, not a flat one
 
   GroupBox1 = new QGroupBox(QStringLiteral("Hands"), Panel1);
   GroupBox1->setGeometry(472, 24, 81, 129);
@@ -133,20 +141,22 @@ void TFormMain::CreateComponents() {
   RB_S = new QRadioButton(QStringLiteral("Second"), GroupBox1);
   RB_S->setGeometry(10, 94, 66, 20);
 
+  // Labels show their text from their top-left corner, as wide as the text
+  // (the point label as wide as the room up to the check box).
   LabelPoint = new QLabel(QStringLiteral("Radian 0.000 ; Length 0.000%"), Panel1);
-  LabelPoint->setGeometry(208, 336, 190, 16);
+  PlaceLabel(LabelPoint, 208, 336, 400 - 208);
   CB_Sym = new QCheckBox(QStringLiteral("Symmetrical"), Panel1);
-  CB_Sym->setGeometry(400, 334, 100, 20);
+  CB_Sym->setGeometry(400, 336, 100, CB_Sym->sizeHint().height());
   CB_Sym->setChecked(true);
   Label1 = new QLabel(QStringLiteral("Point number"), Panel1);
-  Label1->setGeometry(208, 360, 78, 26);
+  PlaceLabel(Label1, 208, 360);
   SpinEditPoint = new TSpinEdit(Panel1);
   SpinEditPoint->setGeometry(288, 360, 57, 26);
   SpinEditPoint->SetMinValue(0);
   SpinEditPoint->SetMaxValue(1);
   SpinEditPoint->SetValue(0);
   Label2 = new QLabel(QStringLiteral("Center"), Panel1);
-  Label2->setGeometry(368, 360, 46, 26);
+  PlaceLabel(Label2, 368, 360);
   SpinEditCenter = new TSpinEdit(Panel1);
   SpinEditCenter->setGeometry(416, 360, 49, 26);
   SpinEditCenter->SetMinValue(0);
@@ -162,14 +172,11 @@ void TFormMain::CreateComponents() {
   ButtonDelH = new QPushButton(QStringLiteral("Delete hands"), Panel1);
   ButtonDelH->setGeometry(16, 440, 137, 25);
 
-  // Right-aligned labels ending at the same right edge.
-  constexpr int kRightEdge = 575;
+  // Right-aligned labels: their texts are set at start (PlaceVersionLabels).
   LabelVer1 = new QLabel(Panel1);
-  LabelVer1->setGeometry(360, 440, kRightEdge - 360, 16);
-  LabelVer1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  LabelVer1->setAlignment(Qt::AlignRight | Qt::AlignTop);
   LabelVer2 = new QLabel(Panel1);
-  LabelVer2->setGeometry(455, 456, kRightEdge - 455, 16);
-  LabelVer2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  LabelVer2->setAlignment(Qt::AlignRight | Qt::AlignTop);
   const QString purple = QStringLiteral("color: #800080;");
   LabelVer1->setStyleSheet(purple);
   LabelVer2->setStyleSheet(purple);
@@ -213,8 +220,9 @@ void TFormMain::CreateComponents() {
 // ---- start-up and selection ----
 
 void TFormMain::FormCreate() {
-  LabelVer1->setText(QStringLiteral("Spirrel, the hand designer"));
+  LabelVer1->setText(QStringLiteral("Hand designer"));
   LabelVer2->setText(QStringLiteral("version 0.20"));
+  PlaceVersionLabels();
   StringGridHand->setGeometry(StringGridHand->x(), StringGridHand->y(), 153,
                               ButtonNewH->y() - 2 * StringGridHand->y());
   std::string program = platform::ProgramFileName();
@@ -227,6 +235,16 @@ void TFormMain::FormCreate() {
   ClearViews();
   if (HandSets.empty()) EnableEditing(false);
   StringGridHandClick();
+}
+
+void TFormMain::PlaceVersionLabels() {
+  // The version line starts at (455, 456); the about line above it, from
+  // about (442, 440), ends at the same right edge.
+  const QSize ver = LabelVer2->sizeHint();
+  LabelVer2->setGeometry(455, 456, ver.width(), ver.height());
+  const int right = LabelVer2->x() + LabelVer2->width();
+  const QSize about = LabelVer1->sizeHint();
+  LabelVer1->setGeometry(right - about.width(), 440, about.width(), about.height());
 }
 
 engine::HandSet* TFormMain::CurrentSet() {

@@ -122,6 +122,7 @@ class TFormMain : public QMainWindow {
   void ChooseHand(engine::HandPolygon& polygon);
   void ShowPointNumberAfterHandChange();
   void CreateComponents();
+  void PlaceVersionLabels();
 };
 
 }  // namespace designer

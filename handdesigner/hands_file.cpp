@@ -14,10 +14,12 @@ namespace designer {
 
 std::string FormatHandNumber(double value) {
   if (value == 0 || !std::isfinite(value)) return "0";
-  // 15 significant digits: d.dddddddddddddde+XX
+  // 15 significant digits: d.dddddddddddddde+XX, with the point whatever
+  // the locale (printf would take the locale's separator, which need not
+  // even be one byte).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", value);
-  std::string s(buf);
+  const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14).ptr;
+  std::string s(buf, end);
   std::string sign;
   if (s[0] == '-') {
     sign = "-";
@@ -158,20 +160,25 @@ void WriteHandsFile(const std::string& path, const std::string& backupPath, cons
   for (const auto& name : platform::ReadSectionNames(path))
     if (!platform::EraseProfileSection(path, name)) throw platform::IniFileError(path + " に書き込めません");
 
-  platform::IniFile ini(path);
+  // The whole file is built in memory and written once: the same lines, in
+  // the same order, as writing it key by key.
+  std::vector<platform::IniSection> sections;
+  sections.reserve(sets.size());
   for (size_t n = 0; n < sets.size(); ++n) {
     const engine::HandSet& set = sets[n];
-    const std::string section = "Hand" + std::to_string(n) + (set.Symmetrical ? "" : "X");
-    ini.WriteString(section, "CP", FormatHandNumber(set.CenterSize));
-    auto writePoints = [&](const char* prefix, const engine::HandPolygon& polygon) {
+    platform::IniSection section{"Hand" + std::to_string(n) + (set.Symmetrical ? "" : "X"), {}};
+    section.Entries.push_back({"CP", FormatHandNumber(set.CenterSize)});
+    auto addPoints = [&](const char* prefix, const engine::HandPolygon& polygon) {
       for (size_t i = 0; i < polygon.size(); ++i)
-        ini.WriteString(section, prefix + std::to_string(i),
-                        FormatHandNumber(polygon[i].Angle) + "," + FormatHandNumber(polygon[i].Length));
+        section.Entries.push_back({prefix + std::to_string(i),
+                                   FormatHandNumber(polygon[i].Angle) + "," + FormatHandNumber(polygon[i].Length)});
     };
-    writePoints("H", set.Hour);
-    writePoints("M", set.Minute);
-    writePoints("S", set.Second);
+    addPoints("H", set.Hour);
+    addPoints("M", set.Minute);
+    addPoints("S", set.Second);
+    sections.push_back(std::move(section));
   }
+  if (!platform::WriteIniSections(path, sections)) throw platform::IniFileError(path + " に書き込めません");
 }
 
 }  // namespace designer

@@ -32,8 +32,9 @@ HandSetList ReadHandsFile(const std::string& path);
 
 // Writes the sets as a new hands file at path. When the file exists it first
 // becomes backupPath (an older backup is deleted); should that fail, the old
-// sections are erased from the file instead. Raises platform::IniFileError
-// when a write is refused; the sets before it stay written.
+// sections are erased from the file instead. The sets are written in one
+// go. Raises platform::IniFileError when the write is refused; no set is
+// written then.
 void WriteHandsFile(const std::string& path, const std::string& backupPath, const HandSetList& sets);
 
 }  // namespace designer

@@ -1,6 +1,7 @@
 #include "handdesigner/plotting.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace designer {
 
@@ -29,8 +30,11 @@ void PlotHand(imaging::Canvas& canvas, const engine::HandPolygon& polygon, bool 
 }
 
 void PlotDisc(imaging::Canvas& canvas, double centerSize, int cx, int cy, int rx, int ry, imaging::Colour line) {
-  const int a = engine::RoundHalfEven((long double)rx * centerSize);
-  const int b = engine::RoundHalfEven((long double)ry * centerSize);
+  // The rectangle from (cx - a, cy - b) to (cx + a, cy + b) is the same
+  // rectangle whichever way round its corners come, so a negative size (read
+  // from a file, or typed) draws the disc of its magnitude.
+  const int a = std::abs(engine::RoundHalfEven((long double)rx * centerSize));
+  const int b = std::abs(engine::RoundHalfEven((long double)ry * centerSize));
   canvas.pen.Color = line;
   canvas.pen.Width = 1;
   canvas.brush.Color = kSecondFill;

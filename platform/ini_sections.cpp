@@ -148,6 +148,120 @@ std::vector<IniSection> ReadIniSections(const std::string& file, size_t namesBuf
   return sections;
 }
 
+namespace {
+
+// Writes the lines with CR LF beside the file and moves the result over it,
+// so that a failed write leaves the file as it was.
+bool ReplaceWithLines(const std::string& file, const std::vector<std::string>& lines) {
+  const std::string tmp = file + ".~tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    std::string text;
+    for (const auto& l : lines) {
+      text += l;
+      text += "\r\n";
+    }
+    out.write(text.data(), std::streamsize(text.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(tmp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool IsAscii(const std::string& s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// ASCII reads the same in Shift-JIS and UTF-8; only other text goes through
+// the converter.
+std::string ToUtf8(const std::string& sjis) { return IsAscii(sjis) ? sjis : SjisToUtf8(sjis); }
+std::string ToSjis(const std::string& utf8) { return IsAscii(utf8) ? utf8 : Utf8ToSjis(utf8); }
+
+// One line of the file with what the key-by-key writer looks at in it.
+struct ParsedLine {
+  std::string bytes;
+  bool isSection = false;
+  bool isKey = false;
+  bool blank = false;
+  std::string name;  // UTF-8 section name or key
+};
+
+ParsedLine Parse(std::string bytes) {
+  ParsedLine p;
+  p.blank = Trim(bytes).empty();
+  std::string name, raw;
+  if (SectionOf(bytes, name)) {
+    p.isSection = true;
+    p.name = ToUtf8(name);
+  } else if (KeyOf(bytes, name, raw)) {
+    p.isKey = true;
+    p.name = ToUtf8(name);
+  }
+  p.bytes = std::move(bytes);
+  return p;
+}
+
+}  // namespace
+
+bool WriteIniSections(const std::string& file, const std::vector<IniSection>& sections) {
+  bool anything = false;
+  for (const auto& s : sections) anything = anything || !s.Entries.empty();
+  if (!anything) return true;
+  std::vector<std::string> raw;
+  ReadLines(file, raw);  // a missing or unreadable file starts empty, as for a single write
+  std::vector<ParsedLine> lines;
+  lines.reserve(raw.size());
+  for (auto& l : raw) lines.push_back(Parse(std::move(l)));
+
+  for (const auto& section : sections) {
+    if (section.Entries.empty()) continue;
+    // The first block of the section is the one a single write changes.
+    long header = -1;
+    for (size_t i = 0; i < lines.size() && header < 0; ++i)
+      if (lines[i].isSection && SameName(lines[i].name, section.Name)) header = long(i);
+    for (const auto& entry : section.Entries) {
+      std::string line = ToSjis(entry.Key) + "=" + ToSjis(entry.Value);
+      if (header < 0) {
+        if (!lines.empty() && !lines.back().blank) lines.push_back(Parse(""));
+        lines.push_back(Parse("[" + ToSjis(section.Name) + "]"));
+        // A name that does not survive the conversion is not found again:
+        // the next key starts yet another block, as a single write would.
+        header = SameName(lines.back().name, section.Name) ? long(lines.size() - 1) : -1;
+        lines.push_back(Parse(std::move(line)));
+        continue;
+      }
+      long last = header, found = -1;
+      for (size_t i = size_t(header) + 1; i < lines.size() && !lines[i].isSection; ++i) {
+        if (!lines[i].blank) last = long(i);
+        if (lines[i].isKey && SameName(lines[i].name, entry.Key)) {
+          found = long(i);
+          break;
+        }
+      }
+      if (found >= 0)
+        lines[size_t(found)] = Parse(std::move(line));
+      else
+        lines.insert(lines.begin() + last + 1, Parse(std::move(line)));
+    }
+  }
+
+  std::vector<std::string> out;
+  out.reserve(lines.size());
+  for (auto& l : lines) out.push_back(std::move(l.bytes));
+  return ReplaceWithLines(file, out);
+}
+
 bool EraseProfileSection(const std::string& file, const std::string& section) {
   std::vector<std::string> lines;
   if (!ReadLines(file, lines)) return true;
@@ -163,28 +277,7 @@ bool EraseProfileSection(const std::string& file, const std::string& section) {
     if (!dropping) kept.push_back(std::move(l));
   }
   if (!found) return true;
-  // Written beside the file and moved over it, so a failed write leaves the
-  // file as it was.
-  const std::string tmp = file + ".~tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const auto& l : kept) {
-      out.write(l.data(), std::streamsize(l.size()));
-      out.write("\r\n", 2);
-    }
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  return ReplaceWithLines(file, kept);
 }
 
 }  // namespace platform

@@ -33,6 +33,14 @@ std::vector<std::string> ReadSectionNames(const std::string& file, size_t buffer
 std::vector<IniSection> ReadIniSections(const std::string& file, size_t namesBufferSize = 16384,
                                         size_t keysBufferSize = 16384, size_t valueBufferSize = 2048);
 
+// Writes every key of every section, in order, leaving the file exactly as
+// the same sequence of WriteProfileString calls would (an existing key is
+// replaced in the first block of its section, a new key follows the last
+// line of that block, a new section is appended after a blank line), but
+// reads and writes the file only once. Writes nothing when no key is given.
+// False when the file cannot be written; the file is then left as it was.
+bool WriteIniSections(const std::string& file, const std::vector<IniSection>& sections);
+
 // Removes every block of the named section with all its lines. True when
 // the file is missing, holds no such section, or was rewritten; false when
 // it could not be rewritten.

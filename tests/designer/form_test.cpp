@@ -7,6 +7,8 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -78,6 +80,114 @@ TEST(DesignerWindow, StartsEmptyWithoutAHandsFile) {
   w->PM2VClick();
   w->ButtonDelHClick();
   EXPECT_TRUE(w->HandSets.empty());
+}
+
+TEST(DesignerWindow, ComponentsStandWhereTheWindowDefinesThem) {
+  DesignerFixture f;
+  auto w = f.Open();
+  struct Place {
+    const char* name;
+    QWidget* widget;
+    int left, top, width, height;  // 0: the size is the component's own
+  };
+  const Place places[] = {
+      {"StringGridHand", w->StringGridHand, 12, 16, 153, 376},
+      {"Image1", w->Image1, 208, 24, 256, 128},
+      {"Image2", w->Image2, 208, 168, 256, 128},
+      {"TrackBarH", w->TrackBarH, 200, 304, 273, 25},
+      {"TrackBarV", w->TrackBarV, 472, 160, 25, 145},
+      {"SpeedButtonCTR", w->SpeedButtonCTR, 504, 224, 23, 22},
+      {"GroupBox1", w->GroupBox1, 472, 24, 81, 129},
+      {"LabelPoint", w->LabelPoint, 208, 336, 0, 0},
+      {"CB_Sym", w->CB_Sym, 400, 336, 0, 0},
+      {"Label1", w->Label1, 208, 360, 0, 0},
+      {"SpinEditPoint", w->SpinEditPoint, 288, 360, 57, 26},
+      {"Label2", w->Label2, 368, 360, 0, 0},
+      {"SpinEditCenter", w->SpinEditCenter, 416, 360, 49, 26},
+      {"ButtonNewP", w->ButtonNewP, 208, 408, 137, 25},
+      {"ButtonDelP", w->ButtonDelP, 208, 440, 137, 25},
+      {"ButtonNewH", w->ButtonNewH, 16, 408, 137, 25},
+      {"ButtonDelH", w->ButtonDelH, 16, 440, 137, 25},
+      {"LabelVer2", w->LabelVer2, 455, 456, 0, 0},
+  };
+  for (const auto& p : places) {
+    EXPECT_EQ(p.widget->parentWidget(), w->Panel1) << p.name;
+    EXPECT_EQ(p.widget->pos(), QPoint(p.left, p.top)) << p.name;
+    if (p.width) {
+      EXPECT_EQ(p.widget->size(), QSize(p.width, p.height)) << p.name;
+    }
+  }
+  // Labels show their text from their top edge, one line high.
+  for (QLabel* label : {w->LabelPoint, w->Label1, w->Label2, w->LabelVer1, w->LabelVer2}) {
+    EXPECT_TRUE(label->alignment() & Qt::AlignTop) << label->text().toStdString();
+    EXPECT_LE(label->height(), 16) << label->text().toStdString();
+  }
+  // The about line ends where the version line ends, both inside the window.
+  EXPECT_EQ(w->LabelVer1->y(), 440);
+  EXPECT_EQ(w->LabelVer1->geometry().right(), w->LabelVer2->geometry().right());
+  EXPECT_LE(w->LabelVer2->geometry().right(), 585);
+  EXPECT_TRUE(w->LabelVer1->alignment() & Qt::AlignRight);
+
+  EXPECT_EQ(w->GroupBox1->title(), "Hands");
+  const QRadioButton* radios[] = {w->RB_M, w->RB_H, w->RB_S};
+  const char* radioTexts[] = {"Minute", "Hour", "Second"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(radios[i]->parentWidget(), w->GroupBox1);
+    EXPECT_EQ(radios[i]->text(), radioTexts[i]);
+    if (i > 0) {
+      EXPECT_GT(radios[i]->y(), radios[i - 1]->y());
+    }
+  }
+  EXPECT_TRUE(w->RB_M->isChecked());
+  EXPECT_EQ(w->LabelPoint->text(), "Radian 0.000 ; Length 0.000%");
+  EXPECT_EQ(w->CB_Sym->text(), "Symmetrical");
+  EXPECT_TRUE(w->CB_Sym->isChecked());
+  EXPECT_EQ(w->Label1->text(), "Point number");
+  EXPECT_EQ(w->Label2->text(), "Center");
+  EXPECT_EQ(w->ButtonNewP->text(), "Insert new point");
+  EXPECT_EQ(w->ButtonDelP->text(), "Delete point");
+  EXPECT_EQ(w->ButtonNewH->text(), "Insert new hands");
+  EXPECT_EQ(w->ButtonDelH->text(), "Delete hands");
+  EXPECT_EQ(w->SpeedButtonCTR->text(), "0");
+  EXPECT_TRUE(w->SpeedButtonCTR->font().bold());
+  EXPECT_FALSE(w->SpeedButtonCTR->autoRaise());  // a raised speed button, not a flat one
+
+  EXPECT_EQ(w->TrackBarH->minimum(), 0);
+  EXPECT_EQ(w->TrackBarH->maximum(), 255);
+  EXPECT_EQ(w->TrackBarV->minimum(), 0);
+  EXPECT_EQ(w->TrackBarV->maximum(), 127);
+  EXPECT_TRUE(w->TrackBarV->invertedAppearance());  // 0 at the top
+  EXPECT_EQ(w->TrackBarH->pageStep(), 10);
+  EXPECT_EQ(w->TrackBarV->pageStep(), 10);
+  EXPECT_EQ(w->SpinEditPoint->MinValue(), 0);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 1);
+  EXPECT_EQ(w->SpinEditPoint->Text(), "0");
+  EXPECT_EQ(w->SpinEditCenter->MinValue(), 0);
+  EXPECT_EQ(w->SpinEditCenter->MaxValue(), 100);
+  EXPECT_EQ(w->SpinEditCenter->Text(), "0");
+  EXPECT_EQ(w->StringGridHand->DefaultColWidth, 128);
+  EXPECT_EQ(w->StringGridHand->DefaultRowHeight, 64);
+
+  EXPECT_EQ(w->MenuF->title(), "File(&F)");
+  ASSERT_EQ(w->MenuF->actions().size(), 3);
+  EXPECT_EQ(w->MenuF->actions()[0], w->MenuFS);
+  EXPECT_EQ(w->MenuFS->text(), "Save(&S)");
+  EXPECT_TRUE(w->MenuF->actions()[1]->isSeparator());
+  EXPECT_EQ(w->MenuFX->text(), "Exit(&X)");
+  for (const QMenu* menu : {w->PopupMenu1, w->PopupMenu2}) {
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "Cut(&X)");
+    EXPECT_EQ(menu->actions()[1]->text(), "Copy(&C)");
+    EXPECT_EQ(menu->actions()[2]->text(), "Paste(&V)");
+  }
+  EXPECT_EQ(w->StringGridHand->PopupMenu, w->PopupMenu1);
+  EXPECT_EQ(w->Image2->PopupMenu, w->PopupMenu2);
+
+  // Shown, the panel fills the client area below the menu: 585 x 481.
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(w->Panel1->geometry(), QRect(0, w->MainMenu1->height(), 585, 481));
+  EXPECT_EQ(w->size(), QSize(585, w->MainMenu1->height() + 481));
 }
 
 TEST(DesignerWindow, StartsOnTheFirstSetAndQuantisesWhatItSelects) {
@@ -158,6 +268,34 @@ TEST(DesignerWindow, SelectingASetKeepsItsOwnFlagsAndPoints) {
   EXPECT_DOUBLE_EQ(w->HandSets[1].CenterSize, 0);
 }
 
+TEST(DesignerWindow, TheSuppressionFlagSwallowsOnlyTheEventsOfTheSelectionItself) {
+  DesignerFixture f;
+  // Same centre size and symmetry: selecting set 1 changes neither control,
+  // so no event is swallowed and the one slider move (246 -> 163) must reach
+  // the handler.
+  f.WriteHands({"[Hand0X]", "CP=0.1", "M0=0,1", "M1=0.3,0.1", "[Hand1X]", "CP=0.1", "M0=0,0.5", "M1=0.3,0.1"});
+  auto w = f.Open();
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 100.00%");
+  w->StringGridHand->SetRow(1);
+  EXPECT_FALSE(w->SuppressNextChange);
+  EXPECT_EQ(w->TrackBarH->value(), 163);
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 50.00%");
+  EXPECT_EQ(w->Image2->Picture.PixelColour(163, 64), 0u);  // set 1's tip
+  EXPECT_EQ(w->Image2->Picture.PixelColour(246, 64), kWhite);
+  // Changed controls: their events are swallowed, the later ones are not.
+  w->StringGridHand->SetRow(0);
+  w->HandSets[1].CenterSize = 0.2;
+  w->HandSets[1].Symmetrical = true;
+  w->StringGridHand->SetRow(1);
+  EXPECT_FALSE(w->SuppressNextChange);
+  EXPECT_EQ(w->SpinEditCenter->Value(), 20);
+  EXPECT_TRUE(w->CB_Sym->isChecked());
+  EXPECT_EQ(w->LabelPoint->text(), "Radian0.0000; Length 50.00%");
+  ExpectPoint(w->HandSets[1].Minute[0], 0, 0.5);
+  EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, 0.1);
+  EXPECT_FALSE(w->HandSets[0].Symmetrical);
+}
+
 TEST(DesignerWindow, InsertsAndDeletesPoints) {
   DesignerFixture f;
   f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5", "M2=0.6,0.25"});
@@ -191,6 +329,41 @@ TEST(DesignerWindow, InsertsAndDeletesPoints) {
   // Inserting with point number 0 puts the new point first.
   w->RB_S->click();
   ASSERT_TRUE(w->HandSets[0].Second.empty());
+}
+
+TEST(DesignerWindow, PointCommandsWithTypedPointNumbers) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5", "M2=0.6,0.25"});
+  auto w = f.Open();
+  HandPolygon& minute = w->HandSets[0].Minute;
+  const HandPolygon before = minute;  // point 1 (0, 1) already lies on the slider grid
+  // Number 0 (typed) shows no point: the sliders go to (0, 0), nothing is stored.
+  w->SpinEditPoint->SetText("0");
+  EXPECT_EQ(w->TrackBarH->value(), 0);
+  EXPECT_EQ(w->TrackBarV->value(), 0);
+  for (size_t i = 0; i < 3; ++i) ExpectPoint(minute[i], before[i].Angle, before[i].Length);
+  // Inserting with number 0 puts the new point first and shows it as point 1.
+  w->ButtonNewP->click();
+  ASSERT_EQ(minute.size(), 4u);
+  ExpectPoint(minute[0], 0, 0);
+  ExpectPoint(minute[1], 0, 1);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 1);
+  // A number beyond the points (only typing gives one) inserts nothing ...
+  w->SpinEditPoint->SetText("7");
+  w->ButtonNewP->click();
+  EXPECT_EQ(minute.size(), 4u);
+  EXPECT_EQ(w->SpinEditPoint->Text(), "7");
+  // ... and deletes the last point; the number then falls to the new last
+  // one, (0.3, 0.5), which the sliders show at (159, 39): l = 79, v = 25
+  // store Angle 0.3065 and Length Round(82.861 / 166 x 1000) / 1000 = 0.499.
+  w->ButtonDelP->click();
+  ASSERT_EQ(minute.size(), 3u);
+  EXPECT_EQ(w->TrackBarH->value(), 159);
+  EXPECT_EQ(w->TrackBarV->value(), 39);
+  ExpectPoint(minute[2], 0.3065, 0.499);
+  EXPECT_EQ(w->SpinEditPoint->MaxValue(), 3);
+  EXPECT_EQ(w->SpinEditPoint->Value(), 3);
+  EXPECT_TRUE(f.messages.empty());
 }
 
 TEST(DesignerWindow, AHandWithoutPointsIsShownButNeverWritten) {
@@ -381,6 +554,18 @@ TEST(DesignerWindow, SavesTheSetsAndTheNextStartReadsThem) {
   ExpectPoint(again->HandSets[0].Minute[0], 0.4636, 0.674);
   EXPECT_FALSE(again->HandSets[2].Symmetrical);
   EXPECT_EQ(again->HandSets[1].Minute.size(), sets[1].Minute.size());
+}
+
+TEST(DesignerWindow, SaveWritesWhatTheControlsStoredAndLeavesTheRestAsRead) {
+  DesignerFixture f;
+  // Hand5x: not symmetrical; its minute point is selected at start (and
+  // stored as the sliders show it), the hour and second points never are.
+  f.WriteHands({"[Hand5x]", "S0=0.00001,2", "M0=0,1.2", "CP=0.125", "H0=0.5,0.25", "[Hand2]", "CP=0.3"});
+  auto w = f.Open();
+  w->MenuFS->trigger();
+  EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()),
+            "[Hand0X]\r\nCP=0.12\r\nH0=0.5,0.25\r\nM0=0,1.054\r\nS0=1E-5,2\r\n\r\n"
+            "[Hand1]\r\nCP=0.3\r\n");
 }
 
 TEST(DesignerWindow, ARefusedSaveIsReportedAndKeepsTheSets) {

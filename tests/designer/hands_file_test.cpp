@@ -220,3 +220,85 @@ TEST(IniSections, ErasesEveryBlockOfASectionWithoutRegardToCase) {
   EXPECT_TRUE(platform::EraseProfileSection(f.Folder() + "none.ini", "A"));
   EXPECT_FALSE(std::filesystem::exists(f.Folder() + "none.ini"));
 }
+
+namespace {
+
+// The file that writing the sections key by key leaves, starting from start
+// (no file when start is null).
+std::string WrittenKeyByKey(const std::string& path, const char* start,
+                            const std::vector<platform::IniSection>& sections) {
+  std::filesystem::remove(path);
+  if (start) std::ofstream(path, std::ios::binary) << start;
+  for (const auto& s : sections)
+    for (const auto& e : s.Entries) EXPECT_TRUE(platform::WriteProfileString(path, s.Name, e.Key, e.Value));
+  return DesignerFixture::ReadFile(path);
+}
+
+std::string WrittenInOneGo(const std::string& path, const char* start,
+                           const std::vector<platform::IniSection>& sections) {
+  std::filesystem::remove(path);
+  if (start) std::ofstream(path, std::ios::binary) << start;
+  EXPECT_TRUE(platform::WriteIniSections(path, sections));
+  return DesignerFixture::ReadFile(path);
+}
+
+}  // namespace
+
+TEST(IniSections, WritingInOneGoGivesTheBytesOfKeyByKeyWrites) {
+  DesignerFixture f;
+  const std::vector<platform::IniSection> sections = {
+      {"Hand0", {{"CP", "0.05"}, {"H0", "0,1"}, {"H1", "0.1,0.5"}}},
+      {"Old", {{"b", "new"}, {"NEW", "2"}, {"A", "replaced"}}},  // keys found without regard to case
+      {"Empty", {}},
+      {"時計", {{"色", "赤"}}},
+      {"hand0", {{"h1", "again"}, {"S0", "0,1"}}},  // the same section a second time
+      {"x\xF0\x9F\x98\x80", {{"a", "1"}, {"b", "2"}}},  // a name Shift-JIS cannot hold
+  };
+  const char* starts[] = {
+      nullptr,
+      "",
+      "; a comment before any section",
+      "; comment\r\n[old]\r\na=1\r\n; inside\r\nB=2\r\n\r\n\r\n[Other]\r\nx=1\r\n[OLD]\r\nb=3\r\n",
+      "[Hand0]\nCP=9\n[時計]\r\n色=青\r\n\r\n",  // LF lines become CR LF
+  };
+  for (const char* start : starts) {
+    const std::string expected = WrittenKeyByKey(f.Folder() + "a.ini", start, sections);
+    EXPECT_EQ(WrittenInOneGo(f.Folder() + "b.ini", start, sections), expected) << (start ? start : "(no file)");
+  }
+  // Nothing to write creates no file.
+  EXPECT_TRUE(platform::WriteIniSections(f.Folder() + "none.ini", {{"Empty", {}}}));
+  EXPECT_FALSE(std::filesystem::exists(f.Folder() + "none.ini"));
+  // A file that cannot be written is reported and left alone.
+  EXPECT_FALSE(platform::WriteIniSections(f.Folder() + "missing/c.ini", sections));
+}
+
+TEST(HandsFileWriting, OneWriteGivesTheBytesOfKeyByKeyWrites) {
+  DesignerFixture f;
+  designer::HandSetList sets(3);
+  sets[0] = {{{0, 1}, {0.1, 0.5}}, {{0, 0.9}}, {}, 0.05, true};
+  sets[1] = {{{0, 1}, {1.5708, 0.05}, {3.1416, 0.2}}, {{-0.25, 0.75}}, {{0.00001, 1e20}}, 0.1, false};
+  sets[2] = {{}, {}, {}, 0, true};
+  // The sections and keys a save writes, in the order it writes them.
+  std::vector<platform::IniSection> keys = {
+      {"Hand0", {{"CP", "0.05"}, {"H0", "0,1"}, {"H1", "0.1,0.5"}, {"M0", "0,0.9"}}},
+      {"Hand1X",
+       {{"CP", "0.1"}, {"H0", "0,1"}, {"H1", "1.5708,0.05"}, {"H2", "3.1416,0.2"}, {"M0", "-0.25,0.75"},
+        {"S0", "1E-5,1E20"}}},
+      {"Hand2", {{"CP", "0"}}},
+  };
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), sets);
+  EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()), WrittenKeyByKey(f.Folder() + "ref.dat", nullptr, keys));
+  EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()),
+            "[Hand0]\r\nCP=0.05\r\nH0=0,1\r\nH1=0.1,0.5\r\nM0=0,0.9\r\n\r\n"
+            "[Hand1X]\r\nCP=0.1\r\nH0=0,1\r\nH1=1.5708,0.05\r\nH2=3.1416,0.2\r\nM0=-0.25,0.75\r\nS0=1E-5,1E20\r\n\r\n"
+            "[Hand2]\r\nCP=0\r\n");
+
+  // When the old file cannot be moved aside, what is left of it after its
+  // sections are erased stays in front of the new sets.
+  f.WriteHands({"; kept", "[Hand0]", "CP=0.5", "", "[Hand1X]", "CP=0.7"});
+  QDir().mkpath(QString::fromStdString(f.BackupFile() + "/keep"));
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), sets);
+  const std::string expected = WrittenKeyByKey(f.Folder() + "ref.dat", "; kept\r\n", keys);
+  EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()), expected);
+  EXPECT_EQ(expected.substr(0, 19), "; kept\r\n\r\n[Hand0]\r\n");
+}

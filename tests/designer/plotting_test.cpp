@@ -35,6 +35,12 @@ TEST(SliderGeometry, PointsGiveSliderPositions) {
   EXPECT_EQ(SlidersFromPoint({1.5708, 0.3}).X, 80);
   EXPECT_EQ(SlidersFromPoint({1.5708, 0.3}).Y, 14);
   EXPECT_EQ(SlidersFromPoint({0, 1.2}).X, 279);  // beyond the slider; the slider holds it at 255
+  // Exact halves round to even: 166 x 0.75 = 124.5 gives 124, 166 x 0.25 =
+  // 41.5 gives 42.
+  EXPECT_EQ(SlidersFromPoint({0, 0.75}).X, 80 + 124);
+  EXPECT_EQ(SlidersFromPoint({0, 0.25}).X, 80 + 42);
+  EXPECT_EQ(HandVertices({{0, 0.75}, {0, 0.25}}, false, 80, 64, 166, 166)[0].X, 80 + 124);
+  EXPECT_EQ(HandVertices({{0, 0.75}, {0, 0.25}}, false, 80, 64, 166, 166)[1].X, 80 + 42);
 }
 
 TEST(HandPlotting, SymmetricalHandsAreMirroredWhenDrawn) {
@@ -60,19 +66,35 @@ TEST(HandPlotting, DrawsNothingWithFewerThanTwoVertices) {
   }
 }
 
+TEST(HandPlotting, TwoPointsOfAnUnsymmetricalHandDrawALine) {
+  imaging::Bitmap b(256, 128);
+  imaging::Canvas& c = b.GetCanvas();
+  c.brush.Color = imaging::RGB(255, 255, 255);
+  c.FillRect({0, 0, 256, 128});
+  // (0, 1) lies at (246, 64), (0, 0.5) at (163, 64).
+  designer::PlotHand(c, {{0, 1}, {0, 0.5}}, false, 80, 64, 166, 166, designer::kHandFill, 0);
+  for (int x = 163; x <= 246; ++x) ASSERT_EQ(b.PixelColour(x, 64), 0u) << x;
+  EXPECT_EQ(b.PixelColour(162, 64), imaging::RGB(255, 255, 255));
+  EXPECT_EQ(b.PixelColour(200, 63), imaging::RGB(255, 255, 255));
+  EXPECT_EQ(b.PixelColour(200, 65), imaging::RGB(255, 255, 255));
+}
+
 TEST(HandPlotting, DiscRadiusFollowsTheViewRadius) {
   struct Case {
-    int radius, expected;
+    int radius;
+    double centerSize;
+    int expected;
   };
-  // 0.1 of 166 is 16.6 (17); of 83 it is 8.3 (8).
-  for (const Case c : {Case{166, 17}, Case{83, 8}}) {
+  // 0.1 of 166 is 16.6 (17); of 83 it is 8.3 (8). A negative size gives the
+  // disc's rectangle with its corners the other way round: the same disc.
+  for (const Case c : {Case{166, 0.1, 17}, Case{83, 0.1, 8}, Case{166, -0.1, 17}, Case{83, -0.1, 8}}) {
     imaging::Bitmap b(256, 128);
     imaging::Canvas& canvas = b.GetCanvas();
     canvas.brush.Color = imaging::RGB(255, 255, 255);
     canvas.FillRect({0, 0, 256, 128});
-    designer::PlotDisc(canvas, 0.1, 80, 64, c.radius, c.radius, 0);
-    EXPECT_EQ(b.PixelColour(80, 64), designer::kSecondFill);
-    EXPECT_EQ(b.PixelColour(80 - c.expected, 64), 0u) << c.radius;  // the outline on the left edge
+    designer::PlotDisc(canvas, c.centerSize, 80, 64, c.radius, c.radius, 0);
+    EXPECT_EQ(b.PixelColour(80, 64), designer::kSecondFill) << c.radius << " " << c.centerSize;
+    EXPECT_EQ(b.PixelColour(80 - c.expected, 64), 0u) << c.radius << " " << c.centerSize;  // the outline on the left edge
     EXPECT_EQ(b.PixelColour(80 - c.expected - 1, 64), imaging::RGB(255, 255, 255)) << c.radius;
   }
 }

@@ -1,6 +1,15 @@
 #include "platform/file_dialogs.h"
 
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+#include <QVariant>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -99,6 +108,23 @@ bool ExecuteColourDialog(uint32_t& colour, QWidget* parent) {
   return true;
 }
 
+namespace {
+
+// The colours a font can take in the font dialog, as the desktop's classic
+// sixteen-colour list offers them (0x00BBGGRR).
+struct NamedColour {
+  const char* name;
+  uint32_t colour;
+};
+constexpr NamedColour kFontColours[] = {
+    {"黒", 0x000000},   {"栗色", 0x000080}, {"緑", 0x008000},   {"オリーブ", 0x008080},
+    {"濃紺", 0x800000}, {"紫", 0x800080},   {"青緑", 0x808000}, {"灰色", 0x808080},
+    {"銀色", 0xC0C0C0}, {"赤", 0x0000FF},   {"明るい緑", 0x00FF00}, {"黄", 0x00FFFF},
+    {"青", 0xFF0000},   {"赤紫", 0xFF00FF}, {"水色", 0xFFFF00}, {"白", 0xFFFFFF},
+};
+
+}  // namespace
+
 bool ExecuteFontDialog(FontChoice& f, QWidget* parent) {
   if (Hook()) {
     DialogRequest r;
@@ -115,9 +141,42 @@ bool ExecuteFontDialog(FontChoice& f, QWidget* parent) {
   q.setItalic(f.Italic);
   q.setUnderline(f.Underline);
   q.setStrikeOut(f.StrikeOut);
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, q, parent);
-  if (!ok) return false;
+
+  // Qt's font chooser has no colour, so it sits in a dialog of ours together
+  // with the colour list.
+  QDialog dlg(parent);
+  dlg.setWindowTitle(QStringLiteral("フォント"));
+  auto* chooser = new QFontDialog(q, &dlg);
+  chooser->setOptions(QFontDialog::NoButtons);
+  chooser->setWindowFlags(Qt::Widget);
+  auto* colours = new QComboBox(&dlg);
+  int current = -1;
+  for (const NamedColour& c : kFontColours) {
+    QPixmap swatch(16, 16);
+    swatch.fill(ToQColor(c.colour));
+    colours->addItem(QIcon(swatch), QString::fromUtf8(c.name), QVariant::fromValue(uint(c.colour)));
+    if (c.colour == (f.Color & 0xFFFFFF)) current = colours->count() - 1;
+  }
+  if (current < 0) {  // a colour outside the list stays selectable as it is
+    QPixmap swatch(16, 16);
+    swatch.fill(ToQColor(f.Color));
+    colours->addItem(QIcon(swatch), QStringLiteral("カスタム"), QVariant::fromValue(uint(f.Color & 0xFFFFFF)));
+    current = colours->count() - 1;
+  }
+  colours->setCurrentIndex(current);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+  auto* colourRow = new QHBoxLayout;
+  colourRow->addWidget(new QLabel(QStringLiteral("色(&C):"), &dlg));
+  colourRow->addWidget(colours, 1);
+  auto* layout = new QVBoxLayout(&dlg);
+  layout->addWidget(chooser);
+  layout->addLayout(colourRow);
+  layout->addWidget(buttons);
+  if (dlg.exec() != QDialog::Accepted) return false;
+
+  const QFont chosen = chooser->currentFont();
   f.Name = chosen.family().toStdString();
   if (chosen.pixelSize() > 0) {
     f.Height = -chosen.pixelSize();
@@ -129,6 +188,7 @@ bool ExecuteFontDialog(FontChoice& f, QWidget* parent) {
   f.Italic = chosen.italic();
   f.Underline = chosen.underline();
   f.StrikeOut = chosen.strikeOut();
+  f.Color = uint32_t(colours->currentData().toUInt());
   return true;
 }
 

@@ -22,7 +22,13 @@ uint32_t GetOwnFileSize() {
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes;
+  try {
+    // A folder opens like a file and fails only at the first read.
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    throw std::runtime_error("ファイル " + path + " を読めません");
+  }
   if (in.bad()) throw std::runtime_error("ファイル " + path + " を読めません");
   return bytes;
 }

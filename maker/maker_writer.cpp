@@ -74,7 +74,8 @@ void TFormMain::WriteClockFile() {
   if (k <= HandSets.LastIndex()) {
     auto scaled = [this](const engine::HandPolygon& p) {
       engine::HandPolygon out = p;
-      for (auto& pt : out) pt.Length = pt.Length * HandLengthFactor;
+      // The product is formed in extended precision, then stored as a double.
+      for (auto& pt : out) pt.Length = double((long double)pt.Length * (long double)HandLengthFactor);
       return out;
     };
     HandSets.Hour[0] = scaled(HandSets.Hour[size_t(k)]);
@@ -137,20 +138,19 @@ void TFormMain::WriteClockFile() {
 }
 
 void TFormMain::MenuEDClick() {
-  const platform::FileDialogSettings handsSettings = OpenDialog1;
   OpenDialog1.DefaultExt = "*.exe";
   OpenDialog1.FileName = "*.exe";
   OpenDialog1.Filter = "EXE Files (*.EXE)|*.exe|All Files (*.*)|*.*";
-  // The hands-file settings come back whichever way the command ends.
+  // The hands-file settings come back whichever way the command ends; the
+  // dialog then offers "Hands*.dat" again, and keeps the folder last chosen.
   struct Restore {
     TFormMain& w;
-    platform::FileDialogSettings hands;
     ~Restore() {
-      const std::string folder = w.OpenDialog1.InitialDir;
-      w.OpenDialog1 = hands;
-      w.OpenDialog1.InitialDir = folder;
+      w.OpenDialog1.DefaultExt = "*.dat";
+      w.OpenDialog1.FileName = "Hands*.dat";
+      w.OpenDialog1.Filter = "DAT Files (*.DAT)|*.dat|All Files (*.*)|*.*";
     }
-  } restore{*this, handsSettings};
+  } restore{*this};
 
   if (!platform::ExecuteFileDialog(platform::FileDialogKind::Open, OpenDialog1, this)) return;
   const std::string name = OpenDialog1.FileName;
@@ -183,14 +183,16 @@ void TFormMain::MenuEDClick() {
         return;
     }
     const Bytes updated = RebuildWithEngine(engine, old, oc, EngineTagText());
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
+    // The save replaces an earlier temporary file. A chosen file that already
+    // has the temporary name is replaced by the save itself; deleting it
+    // afterwards would lose the updated clock.
+    const bool tempIsTarget = temp == name;
     if (!SaveProgram(temp, updated)) {
       platform::MessageDlg("[" + platform::ExtractFileName(temp) + "] *** Write error ***", platform::MsgType::Error,
                            platform::mbAbort, this);
       proceed = false;
     }
-    if (proceed) {
+    if (proceed && !tempIsTarget) {
       if (std::remove(name.c_str()) != 0) {
         platform::MessageDlg("[" + shown + "] *** Delete error ***", platform::MsgType::Error, platform::mbAbort,
                              this);
@@ -200,10 +202,12 @@ void TFormMain::MenuEDClick() {
         proceed = false;
       }
     }
-    if (proceed) env_.Wait(2000);
+    // The busy cursor stays on through the pause and the success message.
+    if (proceed) {
+      env_.Wait(2000);
+      platform::MessageDlg("[" + shown + "] Updated.", platform::MsgType::Information, platform::mbOK, this);
+    }
   }
-  if (proceed)
-    platform::MessageDlg("[" + shown + "] Updated.", platform::MsgType::Information, platform::mbOK, this);
 }
 
 }  // namespace maker

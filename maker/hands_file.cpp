@@ -197,7 +197,12 @@ ImportResult ImportHandSetsFromText(const std::string& text, HandSetLists& lists
 ImportResult ImportHandSetsFromFile(const std::string& fileName, HandSetLists& lists) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return {};
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    return {};  // a folder of that name, or a read error: no sections
+  }
   return ImportHandSetsFromText(text, lists);
 }
 

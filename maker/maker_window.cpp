@@ -509,7 +509,10 @@ void TFormMain::FormCreate() {
   HandLengthFactor = TrackBar1->value() / 20.0;
   StringGridHand->SetRowCount(1);
   HandSets.ResetToWorking();
-  if (std::filesystem::exists(ProgramFolder + "Hands.dat")) ImportHandSets(ProgramFolder + "Hands.dat");
+  {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(ProgramFolder + "Hands.dat", ec)) ImportHandSets(ProgramFolder + "Hands.dat");
+  }
   // 17-18.
   ApplyDigitalSize();
   ImageTime.Top = ImageS.Top + ImageS.Height / 2 + 31;

@@ -1,0 +1,159 @@
+// Start-up, picture lists, hand import and closing in the edge cases: odd
+// entries in the picture folders, a hands file whose every set fails, a
+// folder in the place of Hands.dat, a renamed program and a settings file
+// that cannot be written.
+#include <QAction>
+#include <QLineEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "maker/hands_file.h"
+#include "maker_fixture.h"
+
+namespace {
+
+using makertest::MakerFixture;
+using makertest::Solid;
+
+// The .bmp files under a folder in the order a depth-first walk of the
+// file system's own listing order meets them.
+void ListDepthFirst(const std::string& folder, std::vector<std::string>& out) {
+  DIR* d = opendir(folder.c_str());
+  if (!d) return;
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + name;
+    if (std::filesystem::is_directory(path))
+      ListDepthFirst(path + "/", out);
+    else
+      out.push_back(path);
+  }
+  closedir(d);
+}
+
+TEST(PictureLists, SubFoldersAreTakenWhereTheyAreListed) {
+  MakerFixture f;
+  // Each picture has a width of its own, so the list order can be read back.
+  const std::vector<std::pair<std::string, int>> pictures = {
+      {"FG/a.bmp", 10},          {"FG/m/b.bmp", 11}, {"FG/m/n/c.bmp", 12}, {"FG/m/d.bmp", 13},
+      {"FG/z/e.BMP", 14},        {"FG/f.bmp", 15},   {"FG/g.bmp", 16},     {"FG/q/h.bmp", 17}};
+  std::map<std::string, int> widthOf;
+  for (const auto& [rel, width] : pictures) {
+    QDir().mkpath(QString::fromStdString(std::filesystem::path(f.Prog(rel)).parent_path().string()));
+    f.WriteBmp(f.Prog(rel), Solid(width, 5, 0x010203));
+    widthOf[f.Prog(rel)] = width;
+  }
+  std::vector<std::string> walk;
+  ListDepthFirst(f.Prog("FG/"), walk);
+  std::vector<int> expected;
+  for (const auto& p : walk) expected.push_back(widthOf.at(p));
+  maker::TFormMain& w = f.Open();
+  std::vector<int> got;
+  for (size_t i = 1; i < w.FramePictures.size(); ++i) got.push_back(w.FramePictures[i].Width());
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(w.StringGridFG->RowCount(), 9);
+}
+
+TEST(PictureLists, AHiddenFolderNamedLikeAPictureIsTriedAsOneAndDropped) {
+  MakerFixture f;
+  // A dot name stands for the hidden attribute: its attribute word is not
+  // the bare directory bit, so it is not descended into.
+  QDir().mkpath(QString::fromStdString(f.Prog("HR/.rings.bmp")));
+  f.WriteBmp(f.Prog("HR/.rings.bmp/inner.bmp"), Solid(9, 9, 0x000001));
+  // A plain folder with such a name is descended into.
+  QDir().mkpath(QString::fromStdString(f.Prog("HR/open.bmp")));
+  f.WriteBmp(f.Prog("HR/open.bmp/inner.bmp"), Solid(8, 8, 0x000001));
+  maker::TFormMain& w = f.Open();
+  EXPECT_TRUE(w.StartupComplete());
+  ASSERT_EQ(w.NumeralRingPictures.size(), 2u);
+  EXPECT_EQ(w.NumeralRingPictures[1].Width(), 8);
+  EXPECT_EQ(w.StringGridHR->RowCount(), 2);
+  EXPECT_TRUE(f.messages.empty());
+}
+
+TEST(HandImport, AFileWhoseEverySetFailsLeavesOneEnabledRowWithoutASet) {
+  MakerFixture f;
+  makertest::WriteText(f.Prog("Hands.dat"), "[Hand0]\r\nCP=\r\n[Hand1]\r\nCP=1\r\nH0=x,1\r\n[Hand2X]\r\nCPU=1\r\n");
+  maker::TFormMain& w = f.Open();
+  EXPECT_EQ(w.HandSets.LastIndex(), 0);
+  EXPECT_EQ(w.StringGridHand->RowCount(), 1);
+  EXPECT_TRUE(w.StringGridHand->isEnabled());
+}
+
+TEST(HandImport, AFolderNamedHandsDatIsNoHandsFile) {
+  MakerFixture f;
+  QDir().mkpath(QString::fromStdString(f.Prog("Hands.dat")));
+  maker::TFormMain& w = f.Open();
+  EXPECT_TRUE(w.StartupComplete());
+  EXPECT_TRUE(f.messages.empty());
+  EXPECT_EQ(w.HandSets.LastIndex(), 0);
+  EXPECT_EQ(w.StringGridHand->RowCount(), 1);
+  maker::HandSetLists lists;
+  const auto r = maker::ImportHandSetsFromFile(f.Prog("Hands.dat"), lists);
+  EXPECT_EQ(r.Sections, 0);
+  EXPECT_EQ(lists.LastIndex(), 0);
+}
+
+TEST(HandImport, SectionNamesBeyondTheListBufferAreNotRead) {
+  // Names of 1023 characters take 1024 bytes each; the 16384-byte list
+  // holds 15 of them and its closing zero.
+  std::string text;
+  for (int k = 0; k < 17; ++k) {
+    std::string digits = std::to_string(k);
+    text += "[" + std::string(1023 - digits.size(), 'h') + digits + "]\r\nCP=" + digits + "\r\n";
+  }
+  maker::HandSetLists lists;
+  const auto r = maker::ImportHandSetsFromText(text, lists);
+  EXPECT_EQ(r.Sections, 15);
+  ASSERT_EQ(lists.LastIndex(), 15);
+  EXPECT_EQ(lists.CenterSize[15], 14.0);
+  // Keys likewise: 1023-character key names, only 15 of them are seen.
+  std::string keys = "[Hand0X]\r\nCP=0\r\n";
+  for (int k = 0; k < 17; ++k) keys += "H" + std::string(1022, 'k') + "=" + std::to_string(k) + ",1\r\n";
+  maker::HandSetLists lists2;
+  maker::ImportHandSetsFromText(keys, lists2);
+  ASSERT_EQ(lists2.LastIndex(), 1);
+  // After the 3 bytes of "CP", 15 key names of 1024 bytes fit.
+  EXPECT_EQ(lists2.Hour[1].size(), 15u);
+}
+
+TEST(MakerStartup, EverythingBesideTheProgramFollowsItsNameAndPlace) {
+  MakerFixture f;
+  QDir().mkpath(QString::fromStdString(f.root + "/elsewhere/FG"));
+  const std::string moved = f.root + "/elsewhere/clockmaker.bin";
+  std::filesystem::copy_file(f.program, moved);
+  f.WriteBmp(f.root + "/elsewhere/FG/x.bmp", Solid(7, 7, 0x000001));
+  makertest::WriteText(f.root + "/elsewhere/Hands.dat", "[Hand0]\r\nCP=0.3\r\n");
+  makertest::WriteText(f.root + "/elsewhere/clockmaker.ini", "[CONFIG]\r\nMJ2D=a|b\r\n");
+  platform::SetProgramFileNameForTest(moved);
+  maker::TFormMain& w = f.Open();
+  EXPECT_EQ(w.ProgramFolder, f.root + "/elsewhere/");
+  EXPECT_EQ(w.MakerSettingsFile, f.root + "/elsewhere/clockmaker.ini");
+  EXPECT_EQ(w.FramePictures.size(), 2u);
+  EXPECT_EQ(w.HandSets.LastIndex(), 1);
+  EXPECT_EQ(w.EditMJ2D->text().toStdString(), "a|b");
+  EXPECT_EQ(w.EngineOffset, 5000);
+}
+
+TEST(MakerClosing, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses) {
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  w.show();
+  // A folder in the settings file's place.
+  QDir().mkpath(QString::fromStdString(w.MakerSettingsFile));
+  w.close();
+  EXPECT_FALSE(w.isVisible());
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_TRUE(w.FramePictures.empty());
+}
+
+}  // namespace

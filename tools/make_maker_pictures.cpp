@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -180,11 +181,16 @@ bool MakeRings(const std::string& dir) {
 
 // A point given along the hand (d) and across it (w), in polar form.
 std::string PointText(double d, double w) {
-  char buf[64];
   double a = std::atan2(w, d);
   if (a < 0) a += 2 * kPi;
-  std::snprintf(buf, sizeof buf, "%.4f,%.3f", a, std::sqrt(d * d + w * w));
-  std::string s = buf;
+  // Always with a decimal point, whatever the locale (the application
+  // object takes the user's locale for the C library's number formatting).
+  auto fixed = [](double v, int decimals) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+  };
+  std::string s = fixed(a, 4) + "," + fixed(std::sqrt(d * d + w * w), 3);
   // Short decimals, as the designer writes them.
   auto trim = [](std::string t) {
     if (t.find('.') == std::string::npos) return t;

@@ -52,14 +52,18 @@ PreviewTimeT SystemNow() {
 }
 
 // Attribute word of a directory entry in the form the folder scan tests:
-// directory 16, read-only 1, hidden 2 (a name starting with a dot).
+// directory 16, read-only 1 (no write permission bit at all, whoever runs
+// the program), hidden 2 (a name starting with a dot).
 int AttributesOf(const std::filesystem::directory_entry& e) {
+  namespace fs = std::filesystem;
   std::error_code ec;
   int attr = 0;
   const auto st = e.symlink_status(ec);
-  if (!ec && std::filesystem::is_directory(st)) attr |= 16;
-  if (!ec && std::filesystem::is_symlink(st)) attr |= 1024;  // reparse point: never descended into
-  if (access(e.path().c_str(), W_OK) != 0) attr |= 1;
+  if (!ec && fs::is_directory(st)) attr |= 16;
+  if (!ec && fs::is_symlink(st)) attr |= 1024;  // reparse point: never descended into
+  if (!ec && (st.permissions() & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+                 fs::perms::none)
+    attr |= 1;
   const std::string name = e.path().filename().string();
   if (!name.empty() && name[0] == '.') attr |= 2;
   return attr;

@@ -78,6 +78,26 @@ TEST(PictureLists, AHiddenFolderNamedLikeAPictureIsTriedAsOneAndDropped) {
   EXPECT_TRUE(f.messages.empty());
 }
 
+TEST(PictureLists, AReadOnlyFolderIsNotDescendedIntoWhileAWritableOneIs) {
+  MakerFixture f;
+  namespace fs = std::filesystem;
+  QDir().mkpath(QString::fromStdString(f.Prog("FG/locked.bmp")));
+  f.WriteBmp(f.Prog("FG/locked.bmp/a.bmp"), Solid(9, 9, 0x000001));
+  QDir().mkpath(QString::fromStdString(f.Prog("FG/shared")));
+  f.WriteBmp(f.Prog("FG/shared/b.bmp"), Solid(8, 8, 0x000001));
+  // No write bit at all: read-only. Writable by its owner only (as an
+  // installed program's folders are for every other user): a plain folder.
+  fs::permissions(f.Prog("FG/locked.bmp"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(f.Prog("FG/shared"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+  maker::TFormMain& w = f.Open();
+  fs::permissions(f.Prog("FG/locked.bmp"), fs::perms::owner_all);
+  ASSERT_EQ(w.FramePictures.size(), 2u);
+  EXPECT_EQ(w.FramePictures[1].Width(), 8);
+  EXPECT_EQ(w.StringGridFG->RowCount(), 2);
+}
+
 TEST(HandImport, AFileWhoseEverySetFailsLeavesOneEnabledRowWithoutASet) {
   MakerFixture f;
   makertest::WriteText(f.Prog("Hands.dat"), "[Hand0]\r\nCP=\r\n[Hand1]\r\nCP=1\r\nH0=x,1\r\n[Hand2X]\r\nCPU=1\r\n");

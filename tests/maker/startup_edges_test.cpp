@@ -162,6 +162,26 @@ TEST(MakerStartup, EverythingBesideTheProgramFollowsItsNameAndPlace) {
   EXPECT_EQ(w.EngineOffset, 5000);
 }
 
+TEST(MakerSettings, TheNextStartBeginsWhereThisRunLeftOff) {
+  MakerFixture f;
+  {
+    maker::TFormMain& w = f.Open();
+    // A clock saved, no picture opened.
+    QDir().mkpath(QString::fromStdString(f.root + "/clocks"));
+    f.ChooseFile(f.root + "/clocks/c.exe");
+    w.MenuFCClick();
+    w.EditMJ2D->setText(QString::fromUtf8("壱|弐"));
+    w.close();
+  }
+  maker::TFormMain& again = f.Open();
+  EXPECT_EQ(again.OpenPictureDialog1.InitialDir, f.root + "/Documents");
+  EXPECT_EQ(again.SaveDialog1.InitialDir, f.root + "/clocks/");
+  EXPECT_EQ(again.EditMJ2D->text().toStdString(), "壱|弐");
+  // Kept in Shift-JIS on disk.
+  const auto ini = makertest::ReadBytes(f.Prog("brasswick.ini"));
+  EXPECT_NE(std::string(ini.begin(), ini.end()).find("MJ2D=\x88\xeb|\x93\xf3\r\n"), std::string::npos);
+}
+
 TEST(MakerClosing, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses) {
   MakerFixture f;
   maker::TFormMain& w = f.Open();

@@ -182,6 +182,24 @@ TEST(MakerSettings, TheNextStartBeginsWhereThisRunLeftOff) {
   EXPECT_NE(std::string(ini.begin(), ini.end()).find("MJ2D=\x88\xeb|\x93\xf3\r\n"), std::string::npos);
 }
 
+TEST(MakerKeys, KeyCCentresAPictureLargerThanTheViewWithHalvesAwayFromZero) {
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  const int pw = w.PanelPicture->width(), ph = w.PanelPicture->height();
+  // Differences of -5 and -1: halves of -2.5 and -0.5 go to -3 and -1.
+  f.WriteBmp(f.root + "/big.bmp", Solid(pw + 5, ph + 1, 0x00FF00));
+  w.LoadPictureFile(f.root + "/big.bmp");
+  ASSERT_EQ(w.ImagePicture.Width, pw + 5);
+  w.ImagePicture.Left = w.ImagePicture.Top = 11;
+  w.FormKeyDown(Qt::Key_C);
+  EXPECT_EQ(w.ImagePicture.Left, -3);
+  EXPECT_EQ(w.ImagePicture.Top, -1);
+  EXPECT_EQ(w.Shape1.Width, pw + 5);
+  EXPECT_EQ(w.Shape1.Height, ph + 1);
+  EXPECT_EQ(w.Shape1.Left, 0);
+  EXPECT_EQ(w.Shape1.Top, 0);
+}
+
 TEST(MakerClosing, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses) {
   MakerFixture f;
   maker::TFormMain& w = f.Open();

@@ -39,6 +39,9 @@ TThumbGrid::TThumbGrid(QWidget* parent) : QAbstractScrollArea(parent) {
   setFrameShape(QFrame::NoFrame);
   viewport()->setMouseTracking(true);
   viewport()->setAutoFillBackground(false);
+  // The paint covers every pixel, so scrolling can move what is shown and
+  // repaint only the uncovered strip.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -157,10 +160,11 @@ void TThumbGrid::paintEvent(QPaintEvent* event) {
 }
 
 void TThumbGrid::mousePressEvent(QMouseEvent* event) {
+  // The current cell looks like any other, so nothing is repainted: a
+  // repaint would decode every visible picture again.
   int c, r;
   MouseToCell(int(event->position().x()), int(event->position().y()), c, r);
   SetCurrent(c, r);
-  viewport()->update();
   QAbstractScrollArea::mousePressEvent(event);
 }
 
@@ -173,6 +177,11 @@ void TThumbGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   MouseToCell(int(event->position().x()), int(event->position().y()), c, r);
   SetCurrent(c, r);
   if (OnDblClick) OnDblClick();
+}
+
+void TThumbGrid::scrollContentsBy(int dx, int dy) {
+  // Moves the cells already drawn; only the uncovered cells are painted.
+  viewport()->scroll(dx, dy);
 }
 
 void TThumbGrid::resizeEvent(QResizeEvent* event) {
@@ -195,6 +204,9 @@ TFormThumb::TFormThumb(MakerHost& host, QWidget* parent) : QWidget(parent, Qt::W
   f.setBold(true);
   f.setItalic(true);
   LabelRead->setFont(f);
+  // Opaque, so a new progress text repaints the label alone and not the
+  // thumbnails beneath it (each of those would decode its picture again).
+  LabelRead->setAutoFillBackground(true);
   LabelRead->adjustSize();
 
   PMenu1 = new QMenu(this);

@@ -142,12 +142,12 @@ void TThumbGrid::paintEvent(QPaintEvent* event) {
         p->save();
         p->setClipRect(rect.intersected(dirty));
         canvas_ = p;
+        // A cell that cannot be drawn (no memory for its picture) keeps the
+        // ground; an error must not leave the paint event, and the other
+        // cells are still drawn.
         try {
           OnDrawCell(c, r, rect);
-        } catch (...) {
-          canvas_ = nullptr;
-          p->restore();
-          throw;
+        } catch (const std::exception&) {
         }
         canvas_ = nullptr;
         p->restore();

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -325,3 +326,26 @@ TEST_F(ThumbCostTest, ScrollingPaintsOnlyTheUncoveredCellsAndAClickPaintsNone) {
 }
 
 }  // namespace
+
+TEST(ThumbGrid, ACellThatFailsToDrawLeavesTheOthersDrawn) {
+  TThumbGrid g;
+  g.resize(300, 100);
+  g.SetDefaultColWidth(40);
+  g.SetDefaultRowHeight(40);
+  g.SetColCount(3);
+  g.SetRowCount(1);
+  g.OnDrawCell = [&](int c, int, const QRect& rect) {
+    if (c == 1) throw std::bad_alloc();
+    g.Canvas()->fillRect(rect, Qt::red);
+  };
+  g.show();
+  for (bool doubleBuffered : {false, true}) {
+    g.SetDoubleBuffered(doubleBuffered);
+    QImage shown;
+    ASSERT_NO_THROW(shown = g.viewport()->grab().toImage());
+    EXPECT_EQ(shown.pixelColor(g.CellRect(0, 0).center()), QColor(Qt::red));
+    EXPECT_EQ(shown.pixelColor(g.CellRect(2, 0).center()), QColor(Qt::red));
+    EXPECT_NE(shown.pixelColor(g.CellRect(1, 0).center()), QColor(Qt::red));
+    EXPECT_EQ(g.Canvas(), nullptr);
+  }
+}

@@ -48,7 +48,8 @@ TFormPicSize::TFormPicSize(MakerHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       host_(host) {
   setWindowTitle(QStringLiteral("リサイズ"));
-  setFixedSize(163, 258);
+  // 171 x 285 with the frame.
+  setFixedSize(171 - dialogs::kFrameWidth, 285 - dialogs::kFrameHeight);
   setFont(dialogs::DialogFont());
 
   Label8 = new QLabel(QStringLiteral("幅"), this);

@@ -30,6 +30,7 @@ QColor QColourOf(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF)
 
 const QColor kGridLineColour(0xC0, 0xC0, 0xC0);
 const char* const kReadingIdle = "Reading 000/000  ";
+constexpr int kDesignWidth = 566, kDesignHeight = 257;  // outer size
 
 }  // namespace
 
@@ -192,7 +193,8 @@ void TThumbGrid::resizeEvent(QResizeEvent* event) {
 // ---------------------------------------------------------------- the window
 
 TFormThumb::TFormThumb(MakerHost& host, QWidget* parent) : QWidget(parent, Qt::Window), host_(host) {
-  resize(558, 230);
+  // 566 x 257 with the frame.
+  resize(kDesignWidth - dialogs::kFrameWidth, kDesignHeight - dialogs::kFrameHeight);
   setFont(dialogs::DialogFont());
 
   StringGridThumb = new TThumbGrid(this);
@@ -253,9 +255,12 @@ void TFormThumb::FormCreate() {
   StringGridThumb->SetDoubleBuffered(PMenuF->isChecked());
   LabelRead->setText(QString::fromUtf8(kReadingIdle));
   LabelRead->hide();
+  // Centred across, 48 pixels above the screen's bottom edge, by the outer
+  // size (frame included).
+  const int outerW = width() + dialogs::kFrameWidth, outerH = height() + dialogs::kFrameHeight;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect s = screen->geometry();
-    move(s.x() + (s.width() - width()) / 2, s.y() + s.height() - height() - 48);
+    move(s.x() + (s.width() - outerW) / 2, s.y() + s.height() - outerH - 48);
   }
 }
 

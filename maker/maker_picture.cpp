@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +41,50 @@ void FloodFillToBlack(imaging::Bitmap& b, int x0, int y0) {
       b.SetPixelColour(n.X, n.Y, 0);
       todo.push_back(n);
     }
+  }
+}
+
+// Draws in black the outline of the ellipse that fills the pixel box from
+// (0, 0) to (w, h) inclusive: a closed, 8-connected curve, symmetric about
+// both axes of the box, touching each side of the box and never leaving it.
+// Qt's own ellipse leaves gaps at the ends of flat ellipses and reaches one
+// column past the box, which would let the picture show through the outline.
+void EllipseOutline(imaging::Bitmap& b, int w, int h) {
+  if (w < 0 || h < 0) return;
+  auto plot = [&](int64_t x, int64_t y) {
+    if (x >= 0 && y >= 0 && x <= w && y <= h) b.SetPixelColour(int(x), int(y), 0);
+  };
+  // Midpoint ellipse over the box, stepping both ends at once.
+  int64_t x0 = 0, x1 = w, y0 = 0, y1 = h;
+  int64_t a = w, bb = h, b1 = bb & 1;
+  long double dx = 4.0L * (1 - a) * bb * bb, dy = 4.0L * (b1 + 1) * a * a;
+  long double err = dx + dy + (long double)b1 * a * a;
+  y0 += (bb + 1) / 2;
+  y1 = y0 - b1;
+  const long double a8 = 8.0L * a * a, b8 = 8.0L * bb * bb;
+  do {
+    plot(x1, y0);
+    plot(x0, y0);
+    plot(x0, y1);
+    plot(x1, y1);
+    const long double e2 = 2 * err;
+    if (e2 <= dy) {
+      ++y0;
+      --y1;
+      err += dy += a8;
+    }
+    if (e2 >= dx || 2 * err > dy) {
+      ++x0;
+      --x1;
+      err += dx += b8;
+    }
+  } while (x0 <= x1);
+  // Flat ellipses stop early: finish their tips.
+  while (y0 - y1 <= bb) {
+    plot(x0 - 1, y0);
+    plot(x1 + 1, y0++);
+    plot(x0 - 1, y1);
+    plot(x1 + 1, y1--);
   }
 }
 
@@ -453,10 +498,9 @@ void TFormMain::CropToSelection() {
     T.GetCanvas().Draw(0, 0, block);
   }
   Dial().NudgeKeyColour(T, 0x000000);
-  imaging::Canvas& c = T.GetCanvas();
-  c.pen = imaging::Pen{0x000000, 1};
-  c.brush = imaging::Brush{0x000000, true};
-  c.Ellipse({0, 0, W - 1, H - 1});
+  // The outline of the ellipse in the box (0, 0)-(W - 1, H - 1), right and
+  // bottom excluded.
+  EllipseOutline(T, W - 2, H - 2);
   FloodFillToBlack(T, 0, 0);
   FloodFillToBlack(T, 0, H - 1);
   FloodFillToBlack(T, W - 1, 0);

@@ -150,4 +150,27 @@ TEST(PreviewGeometry, WhiteHandsShowOnlyTheirOutline) {
   EXPECT_EQ(w.ImageH.Picture.PixelColour(0, 127), 0xFFFFFFu);
 }
 
+TEST(PreviewGeometry, HourHandFollowsTheTwelveHourDial) {
+  MakerFixture f;
+  makertest::WriteText(f.Prog("Hands.dat"), kHands);
+  maker::TFormMain& w = f.Open();
+  // Hour tip at length 0.5 x 0.8 x 64 = 25.6 from the centre (64, 64).
+  struct Case {
+    int hour, minute, tipX, tipY;
+  } cases[] = {
+      {13, 0, 64 + 13, 64 - 22},  // to 1: cos 60 x 25.6 = 12.8, sin 60 x 25.6 = 22.2
+      {1, 0, 64 + 13, 64 - 22},
+      {0, 30, 64 + 7, 64 - 25},   // halfway between 12 and 1: 75 degrees, 6.63 and 24.73
+      {12, 30, 64 + 7, 64 - 25},
+  };
+  for (const auto& c : cases) {
+    f.now = {2026, 12, 10, uint16_t(c.hour), uint16_t(c.minute), 0, 0};
+    w.LastMinutePosition = 99;
+    w.Timer1Timer();
+    const Extent h = Drawn(w.ImageH.Picture, 0xFFFFFF, Whole(w.ImageH.Picture));
+    EXPECT_EQ(h.top, c.tipY) << c.hour << ":" << c.minute;
+    EXPECT_EQ(w.ImageH.Picture.PixelColour(c.tipX, c.tipY), 0x000000u) << c.hour << ":" << c.minute;
+  }
+}
+
 }  // namespace

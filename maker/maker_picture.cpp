@@ -478,12 +478,14 @@ void TFormMain::PanelPictureMouseUp(const void* sender, Qt::MouseButton, int x, 
 
 void TFormMain::CropToSelection() {
   if (WorkPictureBitmap.Empty() || SelectionHalfSize < 12) return;
+  // A box without area (an ellipse spanned along one line) would leave no
+  // picture: the crop then does nothing, as for a too small selection.
+  const int W = Shape1.Width, H = Shape1.Height;
+  if (W <= 0 || H <= 0) return;
   UndoPictureBitmap = WorkPictureBitmap;
   MenuEU->setEnabled(true);
   UndoPictureLeft = ImagePicture.Left;
   UndoPictureTop = ImagePicture.Top;
-  const int W = Shape1.Width, H = Shape1.Height;
-  if (W <= 0 || H <= 0) return;
   imaging::Bitmap T(W, H, imaging::PixelFormat::pf24bit);
   T.GetCanvas().brush = imaging::Brush{0x00FFFFFF, false};
   T.GetCanvas().FillRect({0, 0, W, H});

@@ -107,3 +107,29 @@ TEST(CropOutline, ACircleOfFortyIsRound) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CropOutline, AnEllipseAlongOneLineCropsNothing) {
+  // A right drag with the ellipse option along a horizontal line: half-size
+  // 25 but no height. The crop leaves the picture and the undo state alone.
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  f.WriteBmp(f.root + "/p.bmp", Pattern(80, 60));
+  w.LoadPictureFile(f.root + "/p.bmp");
+  w.MenuEOClick();
+  const void* panel = w.PanelPicture;
+  w.PanelPictureMouseDown(panel, Qt::RightButton, 100, 100);
+  w.PanelPictureMouseMove(panel, 150, 100);
+  w.PanelPictureMouseUp(panel, Qt::RightButton, 150, 100);
+  ASSERT_EQ(w.SelectionHalfSize, 25);
+  ASSERT_EQ(w.Shape1.Height, 0);
+  w.MenuEU->setEnabled(false);
+  w.MenuICClick();
+  EXPECT_EQ(w.WorkPictureBitmap.Width(), 80);
+  EXPECT_EQ(w.WorkPictureBitmap.Height(), 60);
+  EXPECT_FALSE(w.MenuEU->isEnabled());
+  EXPECT_TRUE(w.UndoPictureBitmap.Empty());
+}
+
+}  // namespace

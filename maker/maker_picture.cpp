@@ -181,15 +181,23 @@ void TFormMain::MenuIRClick() {
   const RotateChoice choice = Dialogs().RunRotate();
   // A free angle in degrees, reduced by whole turns; text that is no number
   // counts as 0.
+  // Only decimal text converts (no hexadecimal, infinity or not-a-number).
   auto angleOf = [](const std::string& text) {
     double v = 0;
     try {
       size_t used = 0;
       const std::string t = TrimControl(text);
-      v = std::stod(t, &used);
+      if (t.find_first_not_of("+-0123456789.,eE") == std::string::npos) v = std::stod(t, &used);
       if (used != t.size() || !std::isfinite(v)) v = 0;
     } catch (const std::exception&) {
       v = 0;
+    }
+    // Far beyond a turn, subtracting 360 at a time would not end (the
+    // subtraction no longer changes the value): take the remainder at once,
+    // a whole number of turns counting as one turn, as the subtraction gives.
+    if (std::fabs(v) > 1e6) {
+      const double r = std::fmod(v, 360.0);
+      v = r != 0 ? r : (v > 0 ? 360.0 : -360.0);
     }
     while (v > 360) v -= 360;
     while (v < -360) v += 360;

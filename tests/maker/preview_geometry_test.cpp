@@ -173,4 +173,28 @@ TEST(PreviewGeometry, HourHandFollowsTheTwelveHourDial) {
   }
 }
 
+TEST(PreviewGeometry, ASetWithoutHourHandStillDrawsItsDisc) {
+  MakerFixture f;
+  makertest::WriteText(f.Prog("Hands.dat"),
+                       "[Hand0X]\r\nCP=0.2\r\nM0=0,1\r\nM1=0.3,1\r\nM2=3.1416,0.1\r\n");
+  maker::TFormMain& w = f.Open();
+  w.StringGridHand->Repaint();
+  const imaging::Bitmap& g = w.StringGridHand->CanvasBitmap();
+  const imaging::Rect r = w.StringGridHand->CellRect(0, 0);
+  // Disc radius Round(83 x 0.2) = 17 at (38, top + 32); nothing right of it.
+  const int y = r.Top + 32;
+  EXPECT_EQ(g.PixelColour(38, y), 0xFF0000u);
+  EXPECT_EQ(g.PixelColour(38 - 17, y), 0x000000u);
+  for (int x = 38 + 17; x < 126; ++x) ASSERT_EQ(g.PixelColour(x, y), 0xFFFFFFu) << x;
+  // In the preview: the hour image holds no hand, the second image only the disc.
+  f.now = {2026, 12, 10, 15, 0, 0, 0};
+  w.LastMinutePosition = 99;
+  w.LastDrawnSecond = 99;
+  w.Timer1Timer();
+  EXPECT_EQ(Drawn(w.ImageH.Picture, 0xFFFFFF, Whole(w.ImageH.Picture)).right, -1);
+  const Extent s = Drawn(w.ImageS.Picture, 0xFFFFFF, Whole(w.ImageS.Picture));
+  EXPECT_EQ(s.left, 64 - 13);  // Round(64 x 0.2) = 13
+  EXPECT_EQ(s.right, 64 + 13 - 1);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +41,50 @@ void FloodFillToBlack(imaging::Bitmap& b, int x0, int y0) {
       b.SetPixelColour(n.X, n.Y, 0);
       todo.push_back(n);
     }
+  }
+}
+
+// Draws in black the outline of the ellipse that fills the pixel box from
+// (0, 0) to (w, h) inclusive: a closed, 8-connected curve, symmetric about
+// both axes of the box, touching each side of the box and never leaving it.
+// Qt's own ellipse leaves gaps at the ends of flat ellipses and reaches one
+// column past the box, which would let the picture show through the outline.
+void EllipseOutline(imaging::Bitmap& b, int w, int h) {
+  if (w < 0 || h < 0) return;
+  auto plot = [&](int64_t x, int64_t y) {
+    if (x >= 0 && y >= 0 && x <= w && y <= h) b.SetPixelColour(int(x), int(y), 0);
+  };
+  // Midpoint ellipse over the box, stepping both ends at once.
+  int64_t x0 = 0, x1 = w, y0 = 0, y1 = h;
+  int64_t a = w, bb = h, b1 = bb & 1;
+  long double dx = 4.0L * (1 - a) * bb * bb, dy = 4.0L * (b1 + 1) * a * a;
+  long double err = dx + dy + (long double)b1 * a * a;
+  y0 += (bb + 1) / 2;
+  y1 = y0 - b1;
+  const long double a8 = 8.0L * a * a, b8 = 8.0L * bb * bb;
+  do {
+    plot(x1, y0);
+    plot(x0, y0);
+    plot(x0, y1);
+    plot(x1, y1);
+    const long double e2 = 2 * err;
+    if (e2 <= dy) {
+      ++y0;
+      --y1;
+      err += dy += a8;
+    }
+    if (e2 >= dx || 2 * err > dy) {
+      ++x0;
+      --x1;
+      err += dx += b8;
+    }
+  } while (x0 <= x1);
+  // Flat ellipses stop early: finish their tips.
+  while (y0 - y1 <= bb) {
+    plot(x0 - 1, y0);
+    plot(x1 + 1, y0++);
+    plot(x0 - 1, y1);
+    plot(x1 + 1, y1--);
   }
 }
 
@@ -136,15 +181,23 @@ void TFormMain::MenuIRClick() {
   const RotateChoice choice = Dialogs().RunRotate();
   // A free angle in degrees, reduced by whole turns; text that is no number
   // counts as 0.
+  // Only decimal text converts (no hexadecimal, infinity or not-a-number).
   auto angleOf = [](const std::string& text) {
     double v = 0;
     try {
       size_t used = 0;
       const std::string t = TrimControl(text);
-      v = std::stod(t, &used);
+      if (t.find_first_not_of("+-0123456789.,eE") == std::string::npos) v = std::stod(t, &used);
       if (used != t.size() || !std::isfinite(v)) v = 0;
     } catch (const std::exception&) {
       v = 0;
+    }
+    // Far beyond a turn, subtracting 360 at a time would not end (the
+    // subtraction no longer changes the value): take the remainder at once,
+    // a whole number of turns counting as one turn, as the subtraction gives.
+    if (std::fabs(v) > 1e6) {
+      const double r = std::fmod(v, 360.0);
+      v = r != 0 ? r : (v > 0 ? 360.0 : -360.0);
     }
     while (v > 360) v -= 360;
     while (v < -360) v += 360;
@@ -433,12 +486,14 @@ void TFormMain::PanelPictureMouseUp(const void* sender, Qt::MouseButton, int x, 
 
 void TFormMain::CropToSelection() {
   if (WorkPictureBitmap.Empty() || SelectionHalfSize < 12) return;
+  // A box without area (an ellipse spanned along one line) would leave no
+  // picture: the crop then does nothing, as for a too small selection.
+  const int W = Shape1.Width, H = Shape1.Height;
+  if (W <= 0 || H <= 0) return;
   UndoPictureBitmap = WorkPictureBitmap;
   MenuEU->setEnabled(true);
   UndoPictureLeft = ImagePicture.Left;
   UndoPictureTop = ImagePicture.Top;
-  const int W = Shape1.Width, H = Shape1.Height;
-  if (W <= 0 || H <= 0) return;
   imaging::Bitmap T(W, H, imaging::PixelFormat::pf24bit);
   T.GetCanvas().brush = imaging::Brush{0x00FFFFFF, false};
   T.GetCanvas().FillRect({0, 0, W, H});
@@ -453,10 +508,9 @@ void TFormMain::CropToSelection() {
     T.GetCanvas().Draw(0, 0, block);
   }
   Dial().NudgeKeyColour(T, 0x000000);
-  imaging::Canvas& c = T.GetCanvas();
-  c.pen = imaging::Pen{0x000000, 1};
-  c.brush = imaging::Brush{0x000000, true};
-  c.Ellipse({0, 0, W - 1, H - 1});
+  // The outline of the ellipse in the box (0, 0)-(W - 1, H - 1), right and
+  // bottom excluded.
+  EllipseOutline(T, W - 2, H - 2);
   FloodFillToBlack(T, 0, 0);
   FloodFillToBlack(T, 0, H - 1);
   FloodFillToBlack(T, W - 1, 0);

@@ -148,6 +148,18 @@ void TFormMain::LayoutClockPreview() {
   const int S = std::min(W, H);
   const int Lq = engine::RoundHalfEven((long double)W / 2 - (long double)S / 2) + ImageBG.Left;
   const int Tq = engine::RoundHalfEven((long double)H / 2 - (long double)S / 2) + ImageBG.Top;
+  // The lower limit of the ring and numeral offsets. A margin below a new,
+  // higher limit is raised to it here, before the images are placed with it,
+  // so that no image gets a negative size.
+  const int k = 5 - RoundHalfAway((long double)S / 2);
+  const QString hint = QString::number(k) + QString::fromUtf8(" ～ 20");
+  for (QSpinBox* s : {SpinEditHR1, SpinEditHR2}) {
+    const QSignalBlocker block(s);
+    s->setMinimum(k);
+    s->setToolTip(hint);
+  }
+  RingMargin = int16_t(SpinEditHR1->value());
+  NumeralMargin = int16_t(SpinEditHR2->value());
   auto place = [&](TImage& img, bool ellipse, int m) {
     if (ellipse)
       img.SetBounds(ImageBG.Left - m, ImageBG.Top - m, W + 2 * m, H + 2 * m);
@@ -163,16 +175,6 @@ void TFormMain::LayoutClockPreview() {
     else
       h->SetBounds(Lq, Tq, S, S);
   }
-  const int k = 5 - RoundHalfAway((long double)S / 2);
-  const QString hint = QString::number(k) + QString::fromUtf8(" ～ 20");
-  for (QSpinBox* s : {SpinEditHR1, SpinEditHR2}) {
-    const QSignalBlocker block(s);
-    s->setMinimum(k);
-    s->setToolTip(hint);
-  }
-  // A margin below the new lower limit has been raised to it.
-  RingMargin = int16_t(SpinEditHR1->value());
-  NumeralMargin = int16_t(SpinEditHR2->value());
   ImageH.Clear();
   ImageM.Clear();
   ImageS.Clear();

@@ -1,4 +1,5 @@
 #include "platform/ini.h"
+#include "platform/ini_text.h"
 
 #include <iconv.h>
 #include <unistd.h>
@@ -14,12 +15,118 @@
 
 namespace platform {
 
-namespace {
+namespace initext {
 
 std::recursive_mutex& ProfileMutex() {
   static std::recursive_mutex m;
   return m;
 }
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool ReadFileLines(const std::string& file, std::vector<std::string>& lines) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  std::string all;
+  try {
+    all.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return false;  // a folder or an unreadable file in the file's place holds nothing
+  }
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t nl = all.find('\n', start);
+    if (nl == std::string::npos) nl = all.size();
+    std::string l = all.substr(start, nl - start);
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    lines.push_back(std::move(l));
+    start = nl + 1;
+  }
+  return true;
+}
+
+bool ReplaceFileLines(const std::string& file, const std::vector<std::string>& lines) {
+  const std::string tmp = file + ".~tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    std::string text;
+    for (const auto& l : lines) {
+      text += l;
+      text += "\r\n";
+    }
+    out.write(text.data(), std::streamsize(text.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(tmp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool SectionLine(const std::string& bytes, std::string& name) {
+  const std::string t = Trim(bytes);
+  if (t.empty() || t[0] != '[') return false;
+  const size_t close = t.find(']');
+  name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+  return true;
+}
+
+bool KeyLine(const std::string& bytes, std::string& key, std::string& value) {
+  const size_t eq = bytes.find('=');
+  if (eq == std::string::npos) return false;
+  key = Trim(bytes.substr(0, eq));
+  if (key.empty() || key[0] == ';') return false;
+  value = bytes.substr(eq + 1);
+  return true;
+}
+
+std::string CleanValue(const std::string& raw, size_t bufferSize) {
+  std::string v = Trim(raw);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+  const size_t limit = bufferSize > 0 ? bufferSize - 1 : 0;
+  if (v.size() > limit) {
+    // Cut at the limit without splitting a double-byte character.
+    size_t i = 0;
+    while (i < limit) {
+      const size_t step = IsSjisLead(static_cast<unsigned char>(v[i])) ? 2 : 1;
+      if (i + step > limit) break;
+      i += step;
+    }
+    v.resize(i);
+  }
+  return SjisToUtf8(v);
+}
+
+}  // namespace initext
+
+namespace {
+
+using namespace initext;
 
 std::string Convert(const std::string& in, const char* to, const char* from, const char* replacement) {
   iconv_t cd = iconv_open(to, from);
@@ -51,127 +158,35 @@ std::string Convert(const std::string& in, const char* to, const char* from, con
   return out;
 }
 
-bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return s.substr(b, e - b);
-}
-
-// ASCII-only case folding; other characters compare as they are.
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-struct Line {
-  std::string bytes;  // as in the file, without the line end
-};
-
-std::vector<Line> ReadLines(const std::string& file, bool& exists) {
-  std::vector<Line> lines;
-  std::ifstream in(file, std::ios::binary);
-  exists = bool(in);
-  if (!in) return lines;
-  std::string all;
-  try {
-    all.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    // A folder or an unreadable file in the file's place holds no settings.
-    exists = false;
-    return lines;
-  }
-  size_t start = 0;
-  while (start < all.size()) {
-    size_t nl = all.find('\n', start);
-    if (nl == std::string::npos) nl = all.size();
-    std::string l = all.substr(start, nl - start);
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    lines.push_back({std::move(l)});
-    start = nl + 1;
-  }
-  return lines;
-}
-
-// The section name of a "[name]" line, in UTF-8; false for other lines.
-bool SectionOf(const std::string& bytes, std::string& name) {
-  const std::string t = Trim(bytes);
-  if (t.empty() || t[0] != '[') return false;
-  const size_t close = t.find(']');
-  name = SjisToUtf8(Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
-  return true;
-}
-
-// The key and raw value of a "key=value" line; false for other lines.
-bool KeyOf(const std::string& bytes, std::string& key, std::string& value) {
-  const size_t eq = bytes.find('=');
-  if (eq == std::string::npos) return false;
-  const std::string k = Trim(bytes.substr(0, eq));
-  if (k.empty() || k[0] == ';') return false;
-  key = SjisToUtf8(k);
-  value = bytes.substr(eq + 1);
-  return true;
-}
-
 struct Location {
   long sectionLine = -1;  // index of the "[section]" line
   long keyLine = -1;      // index of the key's line
   long lastLine = -1;     // last non-empty line of the section
 };
 
-Location Find(const std::vector<Line>& lines, const std::string& section, const std::string& key,
+Location Find(const std::vector<std::string>& lines, const std::string& section, const std::string& key,
               std::string* value) {
   Location loc;
   bool inSection = false;
   for (size_t i = 0; i < lines.size(); ++i) {
     std::string name;
-    if (SectionOf(lines[i].bytes, name)) {
+    if (SectionLine(lines[i], name)) {
+      name = SjisToUtf8(name);
       if (loc.sectionLine >= 0 && inSection) break;  // first matching section only
       inSection = SameName(name, section);
       if (inSection) loc.sectionLine = loc.lastLine = long(i);
       continue;
     }
     if (!inSection) continue;
-    if (!Trim(lines[i].bytes).empty()) loc.lastLine = long(i);
+    if (!Trim(lines[i]).empty()) loc.lastLine = long(i);
     std::string k, v;
-    if (KeyOf(lines[i].bytes, k, v) && SameName(k, key)) {
+    if (KeyLine(lines[i], k, v) && SameName(SjisToUtf8(k), key)) {
       loc.keyLine = long(i);
       if (value) *value = v;
       break;
     }
   }
   return loc;
-}
-
-bool WriteLines(const std::string& file, const std::vector<Line>& lines) {
-  const std::string tmp = file + ".~tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const auto& l : lines) {
-      out.write(l.bytes.data(), std::streamsize(l.bytes.size()));
-      out.write("\r\n", 2);
-    }
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -182,45 +197,32 @@ std::string SjisToUtf8(const std::string& sjis) { return Convert(sjis, "UTF-8", 
 std::string GetProfileString(const std::string& file, const std::string& section, const std::string& key,
                              const std::string& def, size_t bufferSize) {
   std::lock_guard<std::recursive_mutex> lock(ProfileMutex());
-  bool exists = false;
-  const auto lines = ReadLines(file, exists);
+  std::vector<std::string> lines;
+  ReadFileLines(file, lines);
   std::string raw;
   const Location loc = Find(lines, section, key, &raw);
   if (loc.keyLine < 0) return def;
-  std::string v = Trim(raw);
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
-  const size_t limit = bufferSize > 0 ? bufferSize - 1 : 0;
-  if (v.size() > limit) {
-    // Cut at the limit without splitting a double-byte character.
-    size_t i = 0;
-    while (i < limit) {
-      const size_t step = IsSjisLead(static_cast<unsigned char>(v[i])) ? 2 : 1;
-      if (i + step > limit) break;
-      i += step;
-    }
-    v.resize(i);
-  }
-  return SjisToUtf8(v);
+  return CleanValue(raw, bufferSize);
 }
 
 bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
   std::lock_guard<std::recursive_mutex> lock(ProfileMutex());
-  bool exists = false;
-  auto lines = ReadLines(file, exists);
+  std::vector<std::string> lines;
+  ReadFileLines(file, lines);
   const std::string keyBytes = Utf8ToSjis(key);
   const std::string line = keyBytes + "=" + Utf8ToSjis(value);
   const Location loc = Find(lines, section, key, nullptr);
   if (loc.keyLine >= 0) {
-    lines[size_t(loc.keyLine)].bytes = line;
+    lines[size_t(loc.keyLine)] = line;
   } else if (loc.sectionLine >= 0) {
-    lines.insert(lines.begin() + loc.lastLine + 1, Line{line});
+    lines.insert(lines.begin() + loc.lastLine + 1, line);
   } else {
-    if (!lines.empty() && !Trim(lines.back().bytes).empty()) lines.push_back({""});
-    lines.push_back({"[" + Utf8ToSjis(section) + "]"});
-    lines.push_back({line});
+    if (!lines.empty() && !Trim(lines.back()).empty()) lines.push_back("");
+    lines.push_back("[" + Utf8ToSjis(section) + "]");
+    lines.push_back(line);
   }
-  return WriteLines(file, lines);
+  return ReplaceFileLines(file, lines);
 }
 
 bool ParseIniInteger(const std::string& text, int& out) {

@@ -51,10 +51,18 @@ void Guarded(F&& handler) {
   }
 }
 
-inline void CentreOnScreen(QWidget* w) {
+// The window frame the layouts allow for: a window of outer size W x H has a
+// client area of (W - 8) x (H - 27).
+inline constexpr int kFrameWidth = 8;
+inline constexpr int kFrameHeight = 27;
+
+// Centres a window whose outer size (frame included) is `outer`; without
+// one, the client size stands for it (frameless windows).
+inline void CentreOnScreen(QWidget* w, QSize outer = QSize()) {
+  if (!outer.isValid()) outer = w->size();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect s = screen->geometry();
-    w->move(s.x() + (s.width() - w->width()) / 2, s.y() + (s.height() - w->height()) / 2);
+    w->move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
   }
 }
 

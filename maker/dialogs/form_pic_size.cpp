@@ -48,7 +48,8 @@ TFormPicSize::TFormPicSize(MakerHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       host_(host) {
   setWindowTitle(QStringLiteral("リサイズ"));
-  setFixedSize(163, 258);
+  // 171 x 285 with the frame.
+  setFixedSize(171 - dialogs::kFrameWidth, 285 - dialogs::kFrameHeight);
   setFont(dialogs::DialogFont());
 
   Label8 = new QLabel(QStringLiteral("幅"), this);
@@ -132,6 +133,15 @@ int TFormPicSize::ChosenFilter() const {
 void TFormPicSize::ButtonOKClick() {
   imaging::Bitmap& work = host_.WorkPicture();
   if (work.Empty()) return;
+  // A second OK (or a Cancel) that arrives while the first lets pending
+  // messages through is ignored: resampling twice would also put the once
+  // resized picture into the undo copy instead of the original.
+  if (resizing_) return;
+  resizing_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } reset{resizing_};
   try {
     dialogs::BusyCursor busy;
     QApplication::processEvents();
@@ -155,6 +165,7 @@ void TFormPicSize::ButtonOKClick() {
 }
 
 void TFormPicSize::ButtonCANClick() {
+  if (resizing_) return;
   SpinEditNewW->SetValue(0);
   SpinEditNewH->SetValue(0);
   done(QDialog::Rejected);

@@ -73,6 +73,7 @@ class TFormPicSize : public QDialog {
 
  private:
   MakerHost& host_;
+  bool resizing_ = false;  // ButtonOKClick is running
 };
 
 }  // namespace maker

@@ -12,7 +12,8 @@ namespace maker {
 TFormRotate::TFormRotate(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("回転"));
-  setFixedSize(179, 219);
+  // 187 x 246 with the frame.
+  setFixedSize(187 - dialogs::kFrameWidth, 246 - dialogs::kFrameHeight);
   setFont(dialogs::DialogFont());
 
   auto radio = [this](const char* caption, int top) {
@@ -51,7 +52,7 @@ TFormRotate::TFormRotate(QWidget* parent)
   connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
   connect(ButtonCAN, &QPushButton::clicked, this, [this] { ButtonCANClick(); });
 
-  dialogs::CentreOnScreen(this);
+  dialogs::CentreOnScreen(this, QSize(187, 246));
 }
 
 void TFormRotate::ButtonOKClick() { done(QDialog::Accepted); }

@@ -30,6 +30,7 @@ QColor QColourOf(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF)
 
 const QColor kGridLineColour(0xC0, 0xC0, 0xC0);
 const char* const kReadingIdle = "Reading 000/000  ";
+constexpr int kDesignWidth = 566, kDesignHeight = 257;  // outer size
 
 }  // namespace
 
@@ -39,6 +40,9 @@ TThumbGrid::TThumbGrid(QWidget* parent) : QAbstractScrollArea(parent) {
   setFrameShape(QFrame::NoFrame);
   viewport()->setMouseTracking(true);
   viewport()->setAutoFillBackground(false);
+  // The paint covers every pixel, so scrolling can move what is shown and
+  // repaint only the uncovered strip.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -139,12 +143,12 @@ void TThumbGrid::paintEvent(QPaintEvent* event) {
         p->save();
         p->setClipRect(rect.intersected(dirty));
         canvas_ = p;
+        // A cell that cannot be drawn (no memory for its picture) keeps the
+        // ground; an error must not leave the paint event, and the other
+        // cells are still drawn.
         try {
           OnDrawCell(c, r, rect);
-        } catch (...) {
-          canvas_ = nullptr;
-          p->restore();
-          throw;
+        } catch (const std::exception&) {
         }
         canvas_ = nullptr;
         p->restore();
@@ -157,10 +161,11 @@ void TThumbGrid::paintEvent(QPaintEvent* event) {
 }
 
 void TThumbGrid::mousePressEvent(QMouseEvent* event) {
+  // The current cell looks like any other, so nothing is repainted: a
+  // repaint would decode every visible picture again.
   int c, r;
   MouseToCell(int(event->position().x()), int(event->position().y()), c, r);
   SetCurrent(c, r);
-  viewport()->update();
   QAbstractScrollArea::mousePressEvent(event);
 }
 
@@ -175,6 +180,11 @@ void TThumbGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   if (OnDblClick) OnDblClick();
 }
 
+void TThumbGrid::scrollContentsBy(int dx, int dy) {
+  // Moves the cells already drawn; only the uncovered cells are painted.
+  viewport()->scroll(dx, dy);
+}
+
 void TThumbGrid::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   UpdateScrollBars();
@@ -183,7 +193,8 @@ void TThumbGrid::resizeEvent(QResizeEvent* event) {
 // ---------------------------------------------------------------- the window
 
 TFormThumb::TFormThumb(MakerHost& host, QWidget* parent) : QWidget(parent, Qt::Window), host_(host) {
-  resize(558, 230);
+  // 566 x 257 with the frame.
+  resize(kDesignWidth - dialogs::kFrameWidth, kDesignHeight - dialogs::kFrameHeight);
   setFont(dialogs::DialogFont());
 
   StringGridThumb = new TThumbGrid(this);
@@ -195,6 +206,9 @@ TFormThumb::TFormThumb(MakerHost& host, QWidget* parent) : QWidget(parent, Qt::W
   f.setBold(true);
   f.setItalic(true);
   LabelRead->setFont(f);
+  // Opaque, so a new progress text repaints the label alone and not the
+  // thumbnails beneath it (each of those would decode its picture again).
+  LabelRead->setAutoFillBackground(true);
   LabelRead->adjustSize();
 
   PMenu1 = new QMenu(this);
@@ -241,9 +255,12 @@ void TFormThumb::FormCreate() {
   StringGridThumb->SetDoubleBuffered(PMenuF->isChecked());
   LabelRead->setText(QString::fromUtf8(kReadingIdle));
   LabelRead->hide();
+  // Centred across, 48 pixels above the screen's bottom edge, by the outer
+  // size (frame included).
+  const int outerW = width() + dialogs::kFrameWidth, outerH = height() + dialogs::kFrameHeight;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect s = screen->geometry();
-    move(s.x() + (s.width() - width()) / 2, s.y() + s.height() - height() - 48);
+    move(s.x() + (s.width() - outerW) / 2, s.y() + s.height() - outerH - 48);
   }
 }
 

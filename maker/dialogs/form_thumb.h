@@ -3,6 +3,11 @@
 //
 // The main window creates it once (hidden), and for its folder command sets
 // the caption to the folder, show()s it and calls ScanPictureFolder(folder).
+//
+// Thumbnails are not kept: every paint of a cell decodes its picture again,
+// so only cells on screen are ever painted. The reading pass repaints the
+// visible cells one by one; scrolling moves what is shown and paints only
+// the uncovered cells; the progress text and clicks repaint no cell.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -71,6 +76,7 @@ class TThumbGrid : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
   void UpdateScrollBars();

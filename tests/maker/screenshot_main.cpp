@@ -6,14 +6,16 @@
 #include <QRadioButton>
 
 #include <cstdio>
+#include <string>
 
 #include "maker/maker_window.h"
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: maker_screenshot <program folder> <picture> <out prefix>\n");
+  const bool ellipse = argc == 5 && std::string(argv[4]) == "ellipse";
+  if (argc != 4 && !ellipse) {
+    std::fprintf(stderr, "usage: maker_screenshot <program folder> <picture> <out prefix> [ellipse]\n");
     return 2;
   }
   platform::SetProgramFileNameForTest(std::string(argv[1]) + "/brasswick");
@@ -23,9 +25,18 @@ int main(int argc, char** argv) {
   maker::TFormMain w(std::move(env));
   w.show();
   w.LoadPictureFile(argv[2]);
-  w.PanelPictureMouseDown(w.PanelPicture, Qt::LeftButton, w.PanelPicture->width() / 2, w.PanelPicture->height() / 2);
-  w.PanelPictureMouseMove(w.PanelPicture, w.PanelPicture->width() / 2 + 90, w.PanelPicture->height() / 2);
-  w.PanelPictureMouseUp(w.PanelPicture, Qt::LeftButton, w.PanelPicture->width() / 2 + 90, w.PanelPicture->height() / 2);
+  const int cx = w.PanelPicture->width() / 2, cy = w.PanelPicture->height() / 2;
+  if (ellipse) {
+    // A right-button drag with the ellipse option: a 200 x 90 ellipse.
+    w.MenuEOClick();
+    w.PanelPictureMouseDown(w.PanelPicture, Qt::RightButton, cx - 100, cy - 45);
+    w.PanelPictureMouseMove(w.PanelPicture, cx + 100, cy + 45);
+    w.PanelPictureMouseUp(w.PanelPicture, Qt::RightButton, cx + 100, cy + 45);
+  } else {
+    w.PanelPictureMouseDown(w.PanelPicture, Qt::LeftButton, cx, cy);
+    w.PanelPictureMouseMove(w.PanelPicture, cx + 90, cy);
+    w.PanelPictureMouseUp(w.PanelPicture, Qt::LeftButton, cx + 90, cy);
+  }
   app.processEvents();
   w.grab().save(QString::fromStdString(std::string(argv[3]) + "-picture.png"));
   w.CropToSelection();

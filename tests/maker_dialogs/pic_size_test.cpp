@@ -181,6 +181,32 @@ TEST_F(PicSizeTest, ZeroSizeReportsTheErrorAndChangesNothing) {
   }
 }
 
+TEST_F(PicSizeTest, AClickThatArrivesWhileOkRunsIsIgnored) {
+  host_.work = Pattern(7, 5);
+  const imaging::Bitmap original = host_.work;
+  imaging::Bitmap expected = original;
+  ASSERT_TRUE(imaging::ResampleBitmap(expected, 13, 9, imaging::rfBicubic));
+  TFormPicSize f(host_);
+  for (QPushButton* second : {f.ButtonOK, f.ButtonCAN}) {
+    SCOPED_TRACE(second->text().toStdString());
+    host_.work = original;
+    host_.undo = imaging::Bitmap();
+    Open(f);
+    f.SpinEditNewW->SetValue(13);
+    f.SpinEditNewH->SetValue(9);
+    // Waiting in the queue when OK lets pending messages through.
+    QMetaObject::invokeMethod(second, "click", Qt::QueuedConnection);
+    f.ButtonOK->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(SamePixels(host_.work, expected));  // resampled once
+    EXPECT_TRUE(SamePixels(host_.undo, original));  // the undo copy is the original
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_EQ(f.SpinEditNewW->Value(), 13);
+    EXPECT_EQ(f.SpinEditNewH->Value(), 9);
+    EXPECT_TRUE(messages_.empty());
+  }
+}
+
 TEST_F(PicSizeTest, OkWithoutAPictureDoesNothing) {
   TFormPicSize f(host_);
   f.show();

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +21,7 @@
 using dialogtest::FakeHost;
 using dialogtest::TempDir;
 using maker::TFormThumb;
+using maker::TThumbGrid;
 
 namespace {
 
@@ -252,3 +255,97 @@ TEST_F(ThumbTest, DoubleClickLoadsTheFileOfTheCellAndFocusesTheMainWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Counts the cells the grid paints: each paint of a cell decodes its picture.
+class ThumbCostTest : public ThumbTest {
+ protected:
+  void SetUp() override {
+    form_.ProcessMessages = [this] {
+      progress_.emplace_back(form_.LabelRead->text().toStdString(), form_.LabelRead->isVisible());
+      QApplication::processEvents();
+    };
+    const auto draw = form_.StringGridThumb->OnDrawCell;
+    form_.StringGridThumb->OnDrawCell = [this, draw](int c, int r, const QRect& rect) {
+      ++draws_;
+      draw(c, r, rect);
+    };
+  }
+  // Cells at least partly inside the grid's viewport.
+  int VisibleCells() const {
+    const TThumbGrid* g = form_.StringGridThumb;
+    const int step = g->DefaultColWidth() + g->GridLineWidth();
+    return std::min(g->ColCount(), (g->ClientWidth() + step - 1) / step) *
+           std::min(g->RowCount(), (g->ClientHeight() + step - 1) / step);
+  }
+  int draws_ = 0;
+};
+
+TEST_F(ThumbCostTest, ReadingAFolderPaintsOnlyTheCellsOnScreenAndTheProgressTextRepaintsNoCell) {
+  MakePictures(90);
+  form_.resize(500, 420);
+  form_.show();
+  QApplication::processEvents();
+  draws_ = 0;
+  form_.ScanPictureFolder(dir_.Path());
+  ASSERT_EQ(progress_.size(), 90u);  // every file counted in the progress text
+  EXPECT_EQ(progress_.back().first, "Reading 90/90  ");
+  const int visible = VisibleCells();
+  ASSERT_EQ(visible, 30);  // 5 x 6 of the 5 x 18 cells
+  // The pass paints each visible cell once and the realigned grid once more;
+  // a progress text that repainted the cells under it would cost several
+  // decodes per file.
+  EXPECT_LE(draws_, 2 * visible + 6);
+}
+
+TEST_F(ThumbCostTest, ScrollingPaintsOnlyTheUncoveredCellsAndAClickPaintsNone) {
+  MakePictures(90);
+  form_.resize(500, 420);
+  form_.show();
+  form_.ScanPictureFolder(dir_.Path());
+  QApplication::processEvents();
+  TThumbGrid* g = form_.StringGridThumb;
+
+  draws_ = 0;
+  g->verticalScrollBar()->setValue(g->DefaultRowHeight() + g->GridLineWidth());  // one row down
+  QApplication::processEvents();
+  EXPECT_GT(draws_, 0);
+  EXPECT_LE(draws_, 2 * g->ColCount());  // the uncovered strip, not all 30 cells
+  EXPECT_EQ(PixelOfCell(0, 5), QColor(255, 0, 0));
+
+  draws_ = 0;
+  const QPoint p = g->CellRect(2, 2).center();
+  QMouseEvent press(QEvent::MouseButtonPress, p, g->viewport()->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(g->viewport(), &press);
+  QApplication::processEvents();
+  EXPECT_EQ(draws_, 0);
+  EXPECT_EQ(g->Col(), 2);
+  EXPECT_EQ(g->Row(), 2);
+}
+
+}  // namespace
+
+TEST(ThumbGrid, ACellThatFailsToDrawLeavesTheOthersDrawn) {
+  TThumbGrid g;
+  g.resize(300, 100);
+  g.SetDefaultColWidth(40);
+  g.SetDefaultRowHeight(40);
+  g.SetColCount(3);
+  g.SetRowCount(1);
+  g.OnDrawCell = [&](int c, int, const QRect& rect) {
+    if (c == 1) throw std::bad_alloc();
+    g.Canvas()->fillRect(rect, Qt::red);
+  };
+  g.show();
+  for (bool doubleBuffered : {false, true}) {
+    g.SetDoubleBuffered(doubleBuffered);
+    QImage shown;
+    ASSERT_NO_THROW(shown = g.viewport()->grab().toImage());
+    EXPECT_EQ(shown.pixelColor(g.CellRect(0, 0).center()), QColor(Qt::red));
+    EXPECT_EQ(shown.pixelColor(g.CellRect(2, 0).center()), QColor(Qt::red));
+    EXPECT_NE(shown.pixelColor(g.CellRect(1, 0).center()), QColor(Qt::red));
+    EXPECT_EQ(g.Canvas(), nullptr);
+  }
+}

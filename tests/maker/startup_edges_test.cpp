@@ -3,6 +3,8 @@
 // folder in the place of Hands.dat, a renamed program and a settings file
 // that cannot be written.
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -198,6 +200,28 @@ TEST(MakerKeys, KeyCCentresAPictureLargerThanTheViewWithHalvesAwayFromZero) {
   EXPECT_EQ(w.Shape1.Height, ph + 1);
   EXPECT_EQ(w.Shape1.Left, 0);
   EXPECT_EQ(w.Shape1.Top, 0);
+}
+
+TEST(MakerKeys, KeysHeldWithCtrlAltOrMetaStayWithTheControlAndPlainQCloses) {
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  w.show();
+  for (Qt::KeyboardModifier m : {Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
+    QKeyEvent u(QEvent::KeyPress, Qt::Key_U, m);
+    QApplication::sendEvent(w.PanelClockRight, &u);
+    QKeyEvent q(QEvent::KeyPress, Qt::Key_Q, m);
+    QApplication::sendEvent(w.PanelClockRight, &q);
+  }
+  EXPECT_FALSE(w.MenuED->isVisible());
+  EXPECT_TRUE(w.isVisible());
+  // Shift counts as no modifier here.
+  QKeyEvent shiftU(QEvent::KeyPress, Qt::Key_U, Qt::ShiftModifier, "U");
+  QApplication::sendEvent(w.PanelClockRight, &shiftU);
+  EXPECT_TRUE(w.MenuED->isVisible());
+  QKeyEvent q(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "q");
+  QApplication::sendEvent(w.PanelClockRight, &q);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(std::filesystem::exists(w.MakerSettingsFile));
 }
 
 TEST(MakerClosing, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses) {

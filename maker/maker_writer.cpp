@@ -124,8 +124,11 @@ void TFormMain::WriteClockFile() {
   // 15.
   c.EngineTag = EngineTagText();
   const Bytes program = BuildClockProgram(c);
-  // 16-17.
-  bool ok = SaveProgram(ClockFileName, program);
+  // 16-17. The maker's own program file is never replaced: it is running,
+  // and every later clock takes its engine from it.
+  std::error_code ec;
+  const bool ownFile = std::filesystem::equivalent(ClockFileName, platform::ProgramFileName(), ec);
+  bool ok = !ownFile && SaveProgram(ClockFileName, program);
   if (ok) {
     try {
       const bool onDesktop = FolderOf(ClockFileName) == DesktopFolder + "/";

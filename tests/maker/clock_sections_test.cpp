@@ -257,4 +257,24 @@ TEST(ClockSections, TheDesktopChoiceFollowsTheExactDesktopFolder) {
   }
 }
 
+TEST(ClockSections, TheMakersOwnProgramFileIsNeverReplaced) {
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  const auto before = makertest::ReadBytes(f.program);
+  f.ChooseFile(f.program);
+  const size_t logged = f.log.size();
+  w.MenuFCClick();
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "*** エラー !! ***");
+  EXPECT_EQ(f.log.size(), logged);  // no shortcut dialog
+  EXPECT_EQ(makertest::ReadBytes(f.program), before);
+  // The next clock still gets the engine.
+  f.ChooseFile(f.root + "/next.exe");
+  w.MenuFCClick();
+  const auto next = makertest::ReadBytes(f.root + "/next.exe");
+  const auto engine = makertest::FakeEngine();
+  ASSERT_GT(next.size(), engine.size());
+  EXPECT_TRUE(std::equal(engine.begin(), engine.end(), next.begin()));
+}
+
 }  // namespace

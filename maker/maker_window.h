@@ -14,9 +14,10 @@
 // - Clock programs and saved pictures are written to a file beside the
 //   target and then moved over it: a failed write never leaves a half-written
 //   file, and an existing one stays as it was. Clock programs are made
-//   executable.
+//   executable. The maker's own program file is never written over.
 // - Dropped files keep their whole path; the picture folders are scanned
-//   without following symbolic links.
+//   without following symbolic links; a folder without any write permission
+//   bit counts as read-only and is not descended into.
 // - After a failed start-up step the window stays usable, but no clock is
 //   written until the engine's place in the program file is known.
 #pragma once

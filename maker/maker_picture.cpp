@@ -19,6 +19,7 @@
 #include "maker/maker_common.h"
 #include "maker/maker_window.h"
 #include "platform/message_box.h"
+#include "platform/replace_file.h"
 #include "platform/system.h"
 
 namespace maker {
@@ -242,24 +243,8 @@ void TFormMain::MenuFSClick() {
   const imaging::Bitmap& shown = ImagePicture.Picture;
   const std::vector<uint8_t> bytes =
       (ext == ".JPG" || ext == ".JPEG") ? imaging::WriteJpeg(shown) : imaging::WriteBmp24(shown);
-  // Written beside the target first, so that a failed write leaves an
-  // existing file as it was.
-  const std::string temp = name + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out) out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out || !out.flush()) {
-      std::error_code ec;
-      std::filesystem::remove(temp, ec);
-      throw std::runtime_error(name + " を作成できません");
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, name, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    throw std::runtime_error(name + " を作成できません");
-  }
+  // Replaced whole or not at all: a failed write leaves an existing file as it was.
+  if (!platform::ReplaceFile(name, bytes.data(), bytes.size())) throw std::runtime_error(name + " を作成できません");
 }
 
 void TFormMain::MenuFLClick() {

@@ -1,5 +1,6 @@
 #include "platform/ini.h"
 #include "platform/ini_text.h"
+#include "platform/replace_file.h"
 
 #include <iconv.h>
 #include <unistd.h>
@@ -64,28 +65,12 @@ bool ReadFileLines(const std::string& file, std::vector<std::string>& lines) {
 }
 
 bool ReplaceFileLines(const std::string& file, const std::vector<std::string>& lines) {
-  const std::string tmp = file + ".~tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    std::string text;
-    for (const auto& l : lines) {
-      text += l;
-      text += "\r\n";
-    }
-    out.write(text.data(), std::streamsize(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      return false;
-    }
+  std::string text;
+  for (const auto& l : lines) {
+    text += l;
+    text += "\r\n";
   }
-  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  return ReplaceFile(file, text.data(), text.size());
 }
 
 bool SectionLine(const std::string& bytes, std::string& name) {

@@ -1,4 +1,5 @@
 #include "platform/shell_link.h"
+#include "platform/replace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,27 +52,10 @@ bool WriteDesktopEntry(const ShellLink& link, const std::string& linkFile) {
   std::string stem = ExtractFileName(file);
   stem = stem.substr(0, stem.size() - std::string(".desktop").size());
   const std::string text = DesktopEntryText(link, stem);
-  // Written beside the target and renamed over it, so an old link is replaced
-  // whole or not at all.
-  const std::string temp = file + ".tmp";
-  ::unlink(temp.c_str());
-  // Executable (within the umask): desktops start entries in the desktop
-  // folder only when they are marked so.
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  const bool closed = ::close(fd) == 0;
-  if (done != text.size() || !closed || std::rename(temp.c_str(), file.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  // An old link is replaced whole or not at all. Executable (within the
+  // umask): desktops start entries in the desktop folder only when they are
+  // marked so.
+  return ReplaceFile(file, text.data(), text.size(), 0755);
 }
 
 }  // namespace

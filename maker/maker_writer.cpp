@@ -16,34 +16,18 @@
 #include "maker/maker_window.h"
 #include "platform/ini.h"
 #include "platform/message_box.h"
+#include "platform/replace_file.h"
 #include "platform/system.h"
 
 namespace maker {
 
 namespace {
 
-// Writes the bytes to a new file beside the target and moves it over the
-// target, so that a failed write never leaves a half-written program.
-// Clock programs are made executable.
+// Writes the bytes to a scratch file of a unique name beside the target and
+// moves it over the target, so that a failed write never leaves a
+// half-written program. Clock programs are made executable.
 bool SaveProgram(const std::string& path, const Bytes& bytes) {
-  const std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  chmod(temp.c_str(), 0755);
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return platform::ReplaceFile(path, bytes.data(), bytes.size(), 0755);
 }
 
 // The maker's engine image: its own program file from EngineOffset on.

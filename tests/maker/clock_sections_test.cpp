@@ -257,6 +257,24 @@ TEST(ClockSections, TheDesktopChoiceFollowsTheExactDesktopFolder) {
   }
 }
 
+TEST(ClockSections, NoOtherFileBesideTheClockIsTouched) {
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  const std::string clock = f.root + "/keep.exe";
+  for (const char* other : {"/keep.exe.part", "/keep.exe.tmp", "/keep.~_~"})
+    makertest::WriteText(f.root + other, "the user's own");
+  f.ChooseFile(clock);
+  w.MenuFCClick();
+  ASSERT_TRUE(f.messages.empty());
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(f.root))
+    if (e.is_regular_file()) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"keep.exe", "keep.exe.part", "keep.exe.tmp", "keep.~_~"}));
+  for (const char* other : {"/keep.exe.part", "/keep.exe.tmp", "/keep.~_~"})
+    EXPECT_EQ(makertest::ReadBytes(f.root + other).size(), 14u) << other;
+}
+
 TEST(ClockSections, TheMakersOwnProgramFileIsNeverReplaced) {
   MakerFixture f;
   maker::TFormMain& w = f.Open();

@@ -10,6 +10,8 @@ namespace maker {
 namespace {
 
 constexpr size_t kNameListBuffer = 16384;
+// A value is read through a buffer of 2048 bytes, its closing zero included.
+constexpr size_t kValueLimit = 2047;
 
 std::string TrimBlanks(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -85,7 +87,7 @@ std::vector<IniSection> ParseIniSections(const std::string& text) {
     }
     if (t[0] == '[') {
       const size_t close = t.find(']');
-      const std::string name = close == std::string::npos ? t.substr(1) : t.substr(1, close - 1);
+      const std::string name = TrimBlanks(close == std::string::npos ? t.substr(1) : t.substr(1, close - 1));
       inDroppedSection = false;
       if (!sectionListFull && nameListUsed + name.size() + 1 < kNameListBuffer) {
         nameListUsed += name.size() + 1;
@@ -98,10 +100,13 @@ std::vector<IniSection> ParseIniSections(const std::string& text) {
       }
     } else if (!sections.empty() && !inDroppedSection) {
       const size_t eq = t.find('=');
-      if (eq != std::string::npos) {
-        const std::string key = TrimBlanks(t.substr(0, eq));
+      const std::string key = eq == std::string::npos ? std::string() : TrimBlanks(t.substr(0, eq));
+      // The same line rules as the settings files: no key, no entry.
+      if (!key.empty()) {
         std::string value = TrimBlanks(t.substr(eq + 1));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+          value = value.substr(1, value.size() - 2);
+        if (value.size() > kValueLimit) value.resize(kValueLimit);
         if (!keyListFull && keyListUsed + key.size() + 1 < kNameListBuffer) {
           keyListUsed += key.size() + 1;
           sections.back().Entries.emplace_back(key, value);

@@ -31,9 +31,11 @@ struct IniSection {
   std::vector<std::pair<std::string, std::string>> Entries;
 };
 
-// Parses INI text: "[name]" lines open sections, "key=value" lines add
-// entries (blanks around key and value and one pair of enclosing quotes
-// removed); comment lines (";") and other lines are skipped. Section names
+// Parses INI text by the line rules of the settings files: "[name]" lines
+// open sections (blanks around the name removed), "key=value" lines with a
+// key add entries (blanks around key and value and one pair of enclosing
+// double or single quotes removed, the value cut at 2047 bytes); comment
+// lines (";") and other lines are skipped. Section names
 // and the key names of a section are cut at 16384 bytes of list, each name
 // taking its length plus one byte.
 std::vector<IniSection> ParseIniSections(const std::string& text);

@@ -123,6 +123,22 @@ TEST(HandImport, AFolderNamedHandsDatIsNoHandsFile) {
   EXPECT_EQ(lists.LastIndex(), 0);
 }
 
+TEST(HandImport, HandEditedLinesReadAsTheSettingsFilesRead) {
+  maker::HandSetLists lists;
+  const auto r = maker::ImportHandSetsFromText(
+      "[ Hand0X ]\r\nCP=0.1\r\nH0=0.5,0.25\r\nH1=1,0.5\r\n=2,2\r\n"
+      "[Hand1]\r\nCP='0.2'\r\nM0=\"0.5,0.75\"\r\nM1=1,0.125\r\n  ;H0=9,9\r\n",
+      lists);
+  EXPECT_EQ(r.Sections, 2);
+  ASSERT_EQ(lists.LastIndex(), 2);
+  // Blanks around the name are no part of it: "X" is its last character.
+  EXPECT_EQ(lists.Hour[1].size(), 2u);
+  EXPECT_EQ(lists.CenterSize[2], 0.2);
+  ASSERT_EQ(lists.Minute[2].size(), 3u);  // two points and the mirrored one
+  EXPECT_EQ(lists.Minute[2][0].Length, 0.75);
+  EXPECT_TRUE(lists.Hour[2].empty());
+}
+
 TEST(HandImport, SectionNamesBeyondTheListBufferAreNotRead) {
   // Names of 1023 characters take 1024 bytes each; the 16384-byte list
   // holds 15 of them and its closing zero.

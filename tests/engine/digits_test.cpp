@@ -87,7 +87,9 @@ TEST(DigitalText, ComposesGlyphsSideBySide) {
     const imaging::Bitmap b = w->DrawDigitalText(c.style, c.text);
     EXPECT_EQ(b.Width(), c.width) << c.style << " '" << c.text << "'";
     EXPECT_EQ(b.Height(), c.height);
-    if (c.width) EXPECT_EQ(b.GetPixelFormat(), imaging::PixelFormat::pf24bit);
+    if (c.width) {
+      EXPECT_EQ(b.GetPixelFormat(), imaging::PixelFormat::pf24bit);
+    }
   }
   // Style 1 draws black strokes on white: "07" shows the 0's top bar and the
   // 7's right stroke.

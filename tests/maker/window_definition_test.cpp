@@ -54,7 +54,9 @@ TEST(WindowDefinition, TabsAndTheirControls) {
       {w.RadioButtonCW, "白", true},               {w.RadioButtonCB, "黒", false},
   };
   for (const auto& c : checks) {
-    if (*c.caption) EXPECT_EQ(S(c.button->text()), c.caption);
+    if (*c.caption) {
+      EXPECT_EQ(S(c.button->text()), c.caption);
+    }
     EXPECT_EQ(c.button->isChecked(), c.checked) << c.caption;
   }
   struct Titled {

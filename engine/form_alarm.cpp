@@ -32,7 +32,7 @@ const char* const TFormAlarm::kWaveNames[13] = {
 void ShowApplicationError(const std::exception& error) {
   std::string text = error.what();
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-  platform::MessageBoxWithCaption(text, QGuiApplication::applicationDisplayName().toStdString(),
+  platform::MessageBoxWithCaption(text, QGuiApplication::applicationName().toStdString(),
                                   platform::MsgType::Error, platform::mbOK);
 }
 

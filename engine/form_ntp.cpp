@@ -29,7 +29,7 @@ constexpr int kClientHeight = 159;
 void ShowError(const std::string& what, QWidget* parent) {
   std::string text = what;
   if (text.empty() || static_cast<unsigned char>(text.back()) > '.') text += '.';
-  std::string caption = QApplication::applicationDisplayName().toStdString();
+  std::string caption = QApplication::applicationName().toStdString();
   platform::MessageBoxWithCaption(text, caption, platform::MsgType::Error, platform::mbOK, parent);
 }
 

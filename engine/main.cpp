@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
   // allows; under Wayland it runs through XWayland.
   if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 1);
   QApplication app(argc, argv);
+  // The application title, for the error boxes; not a display name, which the
+  // desktop would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("Dravenna"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Dravenna"));
   QApplication::setQuitOnLastWindowClosed(true);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/tolvane-64.png")));
 

@@ -6,8 +6,9 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The application title, for the error boxes; not a display name, which the
+  // desktop would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("Spirrel"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Spirrel"));
   designer::TFormMain window;
   window.show();
   return app.exec();

@@ -24,8 +24,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   std::unique_ptr<maker::DialogServices> dialogs = maker::MakeDialogServices();
   dialogs->ShowSplash();
+  // The application title, for the error boxes; not a display name, which the
+  // desktop would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("Velmora"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
   maker::MakerEnvironment env;
   env.Dialogs = std::move(dialogs);
   maker::TFormMain window(std::move(env));

@@ -37,7 +37,7 @@ inline bool RoundHalfAway(long double x, int32_t& out) {
 inline void ShowApplicationError(const std::exception& error) {
   std::string text = error.what();
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-  platform::MessageBoxWithCaption(text, QGuiApplication::applicationDisplayName().toStdString(),
+  platform::MessageBoxWithCaption(text, QGuiApplication::applicationName().toStdString(),
                                   platform::MsgType::Error, platform::mbOK);
 }
 

@@ -251,7 +251,7 @@ TEST_F(AlarmWindowsTest, OkErrorsAreShownAndTheDialogStaysOpen) {
     EXPECT_TRUE(stillOpen_);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, c.shown);
-    EXPECT_EQ(messages_[0].caption, QGuiApplication::applicationDisplayName().toStdString());
+    EXPECT_EQ(messages_[0].caption, QGuiApplication::applicationName().toStdString());
     EXPECT_EQ(messages_[0].type, platform::MsgType::Error);
     EXPECT_EQ(messages_[0].buttons, unsigned(platform::mbOK));
     EXPECT_EQ(owner_.saves, 0);

@@ -175,7 +175,7 @@ TEST_F(ShortcutTest, LinkObjectFailureIsAnErrorOfTheApplicationAndStopsTheRest) 
   EXPECT_EQ(saved[1], home_ / ".local/share/applications/デスクトップ時計/Alarm.lnk");
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text, "リンクを作成できません.");
-  EXPECT_EQ(messages_[0].caption, QGuiApplication::applicationDisplayName().toStdString());
+  EXPECT_EQ(messages_[0].caption, QGuiApplication::applicationName().toStdString());
   EXPECT_TRUE(f.isVisible());  // the dialog stays open
 }
 

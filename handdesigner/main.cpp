@@ -1,11 +1,13 @@
 // The hand designer: one window that edits the hand sets of Hands.dat in the
 // program's own folder.
 #include <QApplication>
+#include <QIcon>
 
 #include "handdesigner/form_main.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/spirrel-64.png")));
   // The application title, for the error boxes; not a display name, which the
   // desktop would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("Spirrel"));

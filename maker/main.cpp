@@ -2,6 +2,7 @@
 // which ends when the main window closes (also while the thumbnail browser
 // is still open).
 #include <QApplication>
+#include <QIcon>
 #include <QEvent>
 
 #include "maker/maker_window.h"
@@ -22,6 +23,7 @@ class QuitOnClose : public QObject {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/brasswick-64.png")));
   std::unique_ptr<maker::DialogServices> dialogs = maker::MakeDialogServices();
   dialogs->ShowSplash();
   // The application title, for the error boxes; not a display name, which the

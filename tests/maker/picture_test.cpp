@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "imaging/bitmap_ops.h"
 #include "maker_fixture.h"
@@ -64,6 +65,17 @@ TEST_F(PictureCommands, LoadingCentresThePictureOnItsMiddle) {
   EXPECT_EQ(w->WorkPictureBitmap.Width(), 60);
   EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (60x40)");
   EXPECT_EQ(w->PictureFileName, f.root + "/note.txt");
+}
+
+// A named pipe with a picture name (dropped or chosen) is refused at once
+// with the usual message: opening it would wait for a writer for ever.
+TEST_F(PictureCommands, NamedPipeIsRefusedWithoutWaiting) {
+  const std::string pipe = f.root + "/pipe.jpg";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  w->LoadPictureFile(pipe);
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "画像ファイルが読めません (pipe.jpg)");
+  EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (60x40)");
 }
 
 TEST_F(PictureCommands, FreeAnglesAreReducedByWholeTurns) {

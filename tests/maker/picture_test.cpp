@@ -78,6 +78,27 @@ TEST_F(PictureCommands, NamedPipeIsRefusedWithoutWaiting) {
   EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (60x40)");
 }
 
+// A free turn whose result is too large to hold (a long thin strip turned
+// by 45 degrees would need some 15 GB) reports the lack of memory and
+// changes nothing: not the picture, not the undo copy of the edit before.
+TEST_F(PictureCommands, ATurnTooLargeToHoldChangesNeitherPictureNorUndo) {
+  const std::string strip = f.root + "/strip.bmp";
+  f.WriteBmp(strip, Pattern(100000, 1));
+  w->LoadPictureFile(strip);
+  f.dialogs->rotate = {maker::RotateChoice::FlipLR, "0", "0"};
+  w->MenuIRClick();
+  const imaging::Bitmap flipped = w->WorkPictureBitmap;
+  f.dialogs->rotate = {maker::RotateChoice::FreeR, "45", "0"};
+  w->RunCommand([&] { w->MenuIRClick(); });
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "メモリが不足しています");
+  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+  EXPECT_TRUE(Same(w->WorkPictureBitmap, flipped));
+  EXPECT_TRUE(w->MenuEU->isEnabled());
+  w->MenuEUClick();
+  EXPECT_TRUE(Same(w->WorkPictureBitmap, Pattern(100000, 1)));
+}
+
 TEST_F(PictureCommands, FreeAnglesAreReducedByWholeTurns) {
   struct Case {
     maker::RotateChoice::Kind kind;

@@ -11,31 +11,15 @@
 
 #include "engine/clock_window.h"
 #include "maker/clock_builder.h"
+#include "clock_run.h"
 #include "maker_fixture.h"
 
 namespace {
 
 using makertest::MakerFixture;
+using makertest::RunClock;
 using makertest::Solid;
-
-struct NoHandOffs : engine::ClockHandOffs {
-  void StartRing() override {}
-  void ShowAlarmMessage() override {}
-  bool MessageWindowAlive() override { return false; }
-  void StopAlarmSound() override {}
-  void StartNtpSync() override {}
-};
-
-// The engine started from the clock program file.
-std::unique_ptr<engine::TFormMain> RunClock(const std::string& path) {
-  platform::SetProgramFileNameForTest(path);
-  engine::ClockEnvironment env;
-  env.Now = [] { return engine::DecodedTimeT{2026, 12, 10, 10, 10, 0, 0}; };
-  env.ScreenSize = [] { return QSize(1280, 1024); };
-  return std::make_unique<engine::TFormMain>(env, std::make_unique<NoHandOffs>());
-}
-
-std::string Text(const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); }
+using makertest::Text;
 
 TEST(ClockWriter, TheEngineReadsBackWhatTheMakerWrote) {
   MakerFixture f;

@@ -371,6 +371,7 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->gl
 void TFormMain::closeEvent(QCloseEvent* e) {
   FormClose();
   e->accept();
+  emit Closed();
 }
 
 void TFormMain::FormClick() {

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
   window = new engine::TFormMain();
   QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) { window->FormClose(); });
   QObject::connect(&app, &QCoreApplication::aboutToQuit, window, [window] { window->FormClose(); });
+  QObject::connect(window, &engine::TFormMain::Closed, &app, [] { QCoreApplication::exit(0); });
 
   int rc = 0;
   if (terminated) {

@@ -168,3 +168,24 @@ TEST(ClockSettings, ARefusedWriteFromTheMenuOrADragIsShownAndTheClockRunsOn) {
   EXPECT_EQ(f.messages[1].text, refused);
   EXPECT_FALSE(w->Dragging);
 }
+
+TEST(ClockSettings, ClosingTheWindowWritesTheSettingsAndAnnouncesTheEndOfTheProgram) {
+  // The exit command and a close by the desktop both end the program; the
+  // clock window is a tool window, whose closing alone ends no event loop.
+  for (const bool byMenu : {true, false}) {
+    fixture::ClockFixture f;
+    auto w = OpenWith(f, fixture::kNoSound);
+    int closed = 0;
+    QObject::connect(w.get(), &engine::TFormMain::Closed, [&] {
+      ++closed;
+      EXPECT_NE(f.ReadSettings().find("[CONFIG]"), std::string::npos);
+    });
+    w->show();
+    if (byMenu)
+      w->PM_X->trigger();
+    else
+      w->close();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(w->isVisible());
+  }
+}

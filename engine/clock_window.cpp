@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "engine/form_alarm.h"
@@ -149,8 +150,12 @@ void TFormMain::FormCreate() {
   // 1-2: the settings folder and file.
   std::string folder = platform::GetSpecialFolderPath(platform::CSIDL_APPDATA) + "/DoRedozs";
   if (chdir(folder.c_str()) != 0) {
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-      throw std::runtime_error("I/O エラー " + std::to_string(errno) + ": " + folder);
+    // The configuration folder itself may not exist yet on a new account:
+    // missing parents are made too.
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec && !std::filesystem::is_directory(folder))
+      throw std::runtime_error("I/O エラー " + std::to_string(ec.value()) + ": " + folder);
   }
   ClockSettingsFile =
       folder + "/" + platform::ChangeFileExt(platform::ExtractFileName(platform::ProgramFileName()), ".ini");

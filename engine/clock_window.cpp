@@ -317,7 +317,10 @@ const QImage& TFormMain::Frame() {
 
 void TFormMain::paintEvent(QPaintEvent*) {
   const QImage& f = Frame();
-  shape_.Apply(this, f, kWindowColour, TransparentColor);
+  // A changed shape takes effect after this paint, whose drawing the old
+  // shape clips: pixels the new shape adds would show the bare window until
+  // something else repaints them, so the window is painted once more.
+  if (shape_.Apply(this, f, kWindowColour, TransparentColor)) update();
   QPainter p(this);
   p.drawImage(0, 0, f);
 }

@@ -1,6 +1,7 @@
 #include "imaging/picture_loader.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -18,6 +19,10 @@ uint32_t Le32(const uint8_t* p) {
 }
 
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
+  // Only regular files (or links to them): opening a named pipe would wait
+  // for a writer for ever, and a device may never end.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) return false;
   std::ifstream f(name, std::ios::binary | std::ios::ate);
   if (!f) return false;
   const std::streamoff size = f.tellg();

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -20,6 +21,12 @@ uint32_t GetOwnFileSize() {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  // A named pipe would hold the open until some program writes to it, and a
+  // device may never end: only regular files (or links to them) are read.
+  std::error_code ec;
+  const auto kind = std::filesystem::status(path, ec).type();
+  if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::directory)
+    throw std::runtime_error("ファイル " + path + " を開けません");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
   std::vector<uint8_t> bytes;

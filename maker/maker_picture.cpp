@@ -219,8 +219,12 @@ void TFormMain::MenuIRClick() {
     case RotateChoice::FlipLR: op = [](imaging::Bitmap& b) { return imaging::FlipBitmap(b, true); }; break;
     case RotateChoice::FlipTB: op = [](imaging::Bitmap& b) { return imaging::FlipBitmap(b, false); }; break;
   }
-  UndoPictureBitmap = WorkPictureBitmap;
-  op(WorkPictureBitmap);
+  // The turn works on a copy: when it fails (a turned picture too large to
+  // hold), the picture and the earlier undo copy stay as they were.
+  imaging::Bitmap turned = WorkPictureBitmap;
+  op(turned);
+  UndoPictureBitmap = std::move(WorkPictureBitmap);
+  WorkPictureBitmap = std::move(turned);
   MenuEU->setEnabled(true);
   UndoPictureLeft = ImagePicture.Left;
   UndoPictureTop = ImagePicture.Top;

@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <new>
 
 #include "engine/ui_font.h"
 #include "imaging/picture_io.h"
@@ -761,6 +762,9 @@ void TFormMain::closeEvent(QCloseEvent* e) {
 void TFormMain::RunCommand(const std::function<void()>& command) {
   try {
     command();
+  } catch (const std::bad_alloc&) {
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    platform::MessageBoxWithCaption("メモリが不足しています", "Velmora", platform::MsgType::Error, platform::mbOK, this);
   } catch (const std::exception& e) {
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     platform::MessageBoxWithCaption(e.what(), "Velmora", platform::MsgType::Error, platform::mbOK, this);

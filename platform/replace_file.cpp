@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -24,7 +25,16 @@ unsigned CurrentUmask() {
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, const void* data, size_t size, unsigned mode) {
+bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, unsigned mode) {
+  // A symbolic link is written through: its target gets the new content and
+  // the link stays a link (renaming over it would put a plain file in its
+  // place and leave the target as it was).
+  std::string path = linkOrPath;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(linkOrPath, ec)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(linkOrPath, ec);
+    if (!ec) path = target.string();
+  }
   std::vector<char> name(path.begin(), path.end());
   for (const char c : std::string(".XXXXXX")) name.push_back(c);
   name.push_back('\0');

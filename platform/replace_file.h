@@ -9,7 +9,8 @@ namespace platform {
 // Writes the bytes to a new file of a unique name in the same folder and
 // moves it over `path`. A failed write leaves an existing file as it was and
 // no other file touched. `mode` is the new file's permission bits, less the
-// process's umask. False when the file cannot be written.
+// process's umask. A symbolic link to a file is written through: the file it
+// names is replaced and the link kept. False when the file cannot be written.
 bool ReplaceFile(const std::string& path, const void* data, size_t size, unsigned mode = 0644);
 
 }  // namespace platform

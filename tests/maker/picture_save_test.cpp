@@ -32,6 +32,24 @@ TEST(PictureSave, ReplacesAnExistingFileWithTheShownPicture) {
   EXPECT_EQ(back->Height(), 20);
 }
 
+// Saving under the name of a symbolic link replaces the picture it points
+// to and keeps the link, as writing the file in place would.
+TEST(PictureSave, ALinkIsWrittenThroughAndKept) {
+  MakerFixture f;
+  f.WriteBmp(f.root + "/p.bmp", makertest::Solid(30, 20, 0x336699));
+  maker::TFormMain& w = f.Open();
+  w.LoadPictureFile(f.root + "/p.bmp");
+  std::filesystem::create_directory(f.root + "/real");
+  const std::string target = f.root + "/real/face.bmp", link = f.root + "/face.bmp";
+  makertest::WriteText(target, "old content");
+  std::filesystem::create_symlink("real/face.bmp", link);
+  f.ChooseFile(link);
+  w.MenuFSClick();
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(makertest::ReadBytes(target), imaging::WriteBmp24(w.ImagePicture.Picture));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.root + "/real"), {}), 1);
+}
+
 TEST(PictureSave, AFailedSaveIsReportedAndLeavesNothing) {
   MakerFixture f;
   f.WriteBmp(f.root + "/p.bmp", makertest::Solid(30, 20, 0x336699));

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "imaging/bitmap_ops.h"
 #include "maker_fixture.h"
@@ -64,6 +65,38 @@ TEST_F(PictureCommands, LoadingCentresThePictureOnItsMiddle) {
   EXPECT_EQ(w->WorkPictureBitmap.Width(), 60);
   EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (60x40)");
   EXPECT_EQ(w->PictureFileName, f.root + "/note.txt");
+}
+
+// A named pipe with a picture name (dropped or chosen) is refused at once
+// with the usual message: opening it would wait for a writer for ever.
+TEST_F(PictureCommands, NamedPipeIsRefusedWithoutWaiting) {
+  const std::string pipe = f.root + "/pipe.jpg";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  w->LoadPictureFile(pipe);
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "画像ファイルが読めません (pipe.jpg)");
+  EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (60x40)");
+}
+
+// A free turn whose result is too large to hold (a long thin strip turned
+// by 45 degrees would need some 15 GB) reports the lack of memory and
+// changes nothing: not the picture, not the undo copy of the edit before.
+TEST_F(PictureCommands, ATurnTooLargeToHoldChangesNeitherPictureNorUndo) {
+  const std::string strip = f.root + "/strip.bmp";
+  f.WriteBmp(strip, Pattern(100000, 1));
+  w->LoadPictureFile(strip);
+  f.dialogs->rotate = {maker::RotateChoice::FlipLR, "0", "0"};
+  w->MenuIRClick();
+  const imaging::Bitmap flipped = w->WorkPictureBitmap;
+  f.dialogs->rotate = {maker::RotateChoice::FreeR, "45", "0"};
+  w->RunCommand([&] { w->MenuIRClick(); });
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, "メモリが不足しています");
+  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+  EXPECT_TRUE(Same(w->WorkPictureBitmap, flipped));
+  EXPECT_TRUE(w->MenuEU->isEnabled());
+  w->MenuEUClick();
+  EXPECT_TRUE(Same(w->WorkPictureBitmap, Pattern(100000, 1)));
 }
 
 TEST_F(PictureCommands, FreeAnglesAreReducedByWholeTurns) {

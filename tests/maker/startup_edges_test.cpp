@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -78,6 +79,20 @@ TEST(PictureLists, AHiddenFolderNamedLikeAPictureIsTriedAsOneAndDropped) {
   EXPECT_EQ(w.NumeralRingPictures[1].Width(), 8);
   EXPECT_EQ(w.StringGridHR->RowCount(), 2);
   EXPECT_TRUE(f.messages.empty());
+}
+
+// A named pipe with a picture name in a picture folder is left out at once;
+// opening it would wait for a writer and the maker would never start.
+TEST(PictureLists, ANamedPipeNamedLikeAPictureIsLeftOutWithoutWaiting) {
+  MakerFixture f;
+  ASSERT_EQ(mkfifo(f.Prog("FG/pipe.bmp").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(f.Prog("HR/pipe.BMP").c_str(), 0600), 0);
+  f.WriteBmp(f.Prog("FG/good.bmp"), Solid(7, 7, 0x000001));
+  maker::TFormMain& w = f.Open();
+  EXPECT_TRUE(w.StartupComplete());
+  ASSERT_EQ(w.FramePictures.size(), 2u);
+  EXPECT_EQ(w.FramePictures[1].Width(), 7);
+  EXPECT_EQ(w.NumeralRingPictures.size(), 1u);
 }
 
 TEST(PictureLists, AReadOnlyFolderIsNotDescendedIntoWhileAWritableOneIs) {

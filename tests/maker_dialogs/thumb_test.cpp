@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <set>
 
+#include <sys/stat.h>
+
 #include "fake_host.h"
 #include "imaging/picture_io.h"
 #include "maker/dialogs/form_thumb.h"
@@ -163,6 +165,24 @@ TEST_F(ThumbTest, UndecodableFileIsDrawnAsAFailedCellAndTheScanGoesOn) {
   const size_t good = form_.ThumbFiles[0] == dir_ / "b.bmp" ? 0 : 1;
   EXPECT_EQ(PixelOfCell(int(good), 0), QColor(255, 0, 0));
   EXPECT_NE(PixelOfCell(int(1 - good), 0), QColor(255, 0, 0));
+}
+
+// Entries with a picture name that are no regular files: a named pipe (whose
+// opening would wait for a writer for ever), a folder and a dangling link.
+// Each is drawn as a failed cell and the scan reaches the picture after them.
+TEST_F(ThumbTest, PipesFoldersAndDanglingLinksWithPictureNamesDoNotStopTheScan) {
+  ASSERT_EQ(mkfifo((dir_ / "pipe.png").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir_ / "folder.jpg");
+  std::filesystem::create_symlink(dir_ / "missing.bmp", dir_ / "link.bmp");
+  dir_.Write("z.bmp", SolidBmp(0x0000FF));
+  ShowWithWidth(500);
+  form_.ScanPictureFolder(dir_.Path());
+  ASSERT_EQ(form_.ThumbFiles.size(), 4u);
+  EXPECT_EQ(progress_.size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    const bool picture = form_.ThumbFiles[size_t(i)] == dir_ / "z.bmp";
+    EXPECT_EQ(PixelOfCell(i, 0) == QColor(255, 0, 0), picture) << form_.ThumbFiles[size_t(i)];
+  }
 }
 
 TEST_F(ThumbTest, SizeItemsRedrawFromTheListWithoutReadingTheFolder) {

@@ -17,8 +17,10 @@
 
 #include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <sys/stat.h>
 
+#include "engine/form_alarm.h"
 #include "platform/ini.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
@@ -121,10 +123,16 @@ void TFormMain::BuildMenu() {
   connect(PM_N, &QAction::toggled, this, [this](bool on) { NtpActiveChecked = on; });
   // Triggering a checkable action has toggled it already; the handlers
   // toggle it themselves, so they undo Qt's toggle first.
+  // An error of a command (a settings write refused) is shown, never thrown
+  // through Qt's event loop, and the clock runs on.
   auto handler = [this](QAction* a, void (TFormMain::*f)()) {
     connect(a, &QAction::triggered, this, [this, a, f] {
       if (a->isCheckable()) a->setChecked(!a->isChecked());
-      (this->*f)();
+      try {
+        (this->*f)();
+      } catch (const std::exception& e) {
+        ShowApplicationError(e);
+      }
     });
   };
   handler(PM_S, &TFormMain::PM_SClick);
@@ -142,8 +150,12 @@ void TFormMain::FormCreate() {
   // 1-2: the settings folder and file.
   std::string folder = platform::GetSpecialFolderPath(platform::CSIDL_APPDATA) + "/DoRedozs";
   if (chdir(folder.c_str()) != 0) {
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-      throw std::runtime_error("I/O エラー " + std::to_string(errno) + ": " + folder);
+    // The configuration folder itself may not exist yet on a new account:
+    // missing parents are made too.
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec && !std::filesystem::is_directory(folder))
+      throw std::runtime_error("I/O エラー " + std::to_string(ec.value()) + ": " + folder);
   }
   ClockSettingsFile =
       folder + "/" + platform::ChangeFileExt(platform::ExtractFileName(platform::ProgramFileName()), ".ini");
@@ -348,7 +360,12 @@ void TFormMain::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint g = e->globalPosition().toPoint();
   const int ox = pressed_ ? pressed_->Left : 0, oy = pressed_ ? pressed_->Top : 0;
   const bool wasDragging = Dragging;
-  if (Dragging) FormMouseUp(g.x() - WindowLeft - ox, g.y() - WindowTop - oy);
+  try {
+    if (Dragging) FormMouseUp(g.x() - WindowLeft - ox, g.y() - WindowTop - oy);
+  } catch (const std::exception& e) {
+    // The end of a drag writes the settings; a refused write is shown.
+    ShowApplicationError(e);
+  }
   // A release of the left button over the same place is a click.
   if (e->button() == Qt::LeftButton) {
     const QPoint p = e->position().toPoint();
@@ -362,6 +379,7 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->gl
 void TFormMain::closeEvent(QCloseEvent* e) {
   FormClose();
   e->accept();
+  emit Closed();
 }
 
 void TFormMain::FormClick() {

@@ -83,6 +83,13 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   explicit TFormMain(ClockEnvironment env = {}, std::unique_ptr<ClockHandOffs> handOffs = nullptr);
   ~TFormMain() override;
 
+ signals:
+  // The window has closed (settings written): the program ends. A frameless
+  // tool window's closing ends no event loop by itself.
+  void Closed();
+
+ public:
+
   // Components, in painting order.
   TImage ImageBG, ImageFG, ImageDate, ImageTime, ImageH, ImageM, ImageS;
   QTimer* Timer1 = nullptr;

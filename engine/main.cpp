@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/tolvane-64.png")));
 
   engine::TFormMain* window = nullptr;
+  bool terminated = false;
 
   // Ending the program from the session (SIGTERM, SIGINT, SIGHUP) closes the
   // window, which writes the settings.
@@ -43,23 +44,31 @@ int main(int argc, char** argv) {
     sigemptyset(&sa.sa_mask);
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&window] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&window, &terminated] {
       char buf[16];
       while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
       }
-      if (window)
-        window->close();
-      else
-        QCoreApplication::exit(0);
+      // Also leaves every modal loop (an error box at start, an open dialog),
+      // which would otherwise keep the program running.
+      terminated = true;
+      if (window) window->close();
+      QCoreApplication::exit(0);
     });
   }
   // The start-up may show its error box before the window exists.
   window = new engine::TFormMain();
   QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) { window->FormClose(); });
   QObject::connect(&app, &QCoreApplication::aboutToQuit, window, [window] { window->FormClose(); });
+  QObject::connect(window, &engine::TFormMain::Closed, &app, [] { QCoreApplication::exit(0); });
 
-  window->Start();
-  const int rc = app.exec();
+  int rc = 0;
+  if (terminated) {
+    // Ended while the start-up's error box was showing.
+    window->close();
+  } else {
+    window->Start();
+    rc = app.exec();
+  }
   // Workers that are still ringing or synchronising must not meet the
   // destruction of the window; the settings are written already.
   std::fflush(nullptr);

@@ -307,10 +307,11 @@ void TFormMain::RB_SClick() {
 }
 
 void TFormMain::SpinEditPointChange() {
-  const int k = SpinEditPoint->Value() - 1;
+  // Formed in 64 bits: a typed number may be the smallest integer.
+  const long long k = (long long)SpinEditPoint->Value() - 1;
   const engine::HandPolygon* hand = CurrentHand();
   int x = 0, y = 0;
-  if (hand && k >= 0 && size_t(k) < hand->size()) {
+  if (hand && k >= 0 && static_cast<unsigned long long>(k) < hand->size()) {
     const imaging::Point p = SlidersFromPoint((*hand)[size_t(k)]);
     x = p.X;
     y = p.Y;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "platform/ini.h"
@@ -139,7 +140,11 @@ bool ReadSet(const platform::IniSection& section, engine::HandSet& set) {
 }  // namespace
 
 HandSetList ReadHandsFile(const std::string& path) {
-  const auto sections = platform::ReadIniSections(path);
+  // Every section and key is read, however many there are: the designer
+  // writes the whole list back at its next save, so what a limited name
+  // list left out would be lost.
+  constexpr size_t kUnlimited = std::numeric_limits<size_t>::max();
+  const auto sections = platform::ReadIniSections(path, kUnlimited, kUnlimited);
   HandSetList sets(sections.size());
   for (size_t i = 0; i < sections.size(); ++i) {
     if (!ReadSet(sections[i], sets[i])) continue;
@@ -157,8 +162,8 @@ void WriteHandsFile(const std::string& path, const std::string& backupPath, cons
   }
   // When the file could not be moved, empty it so that old and new sets do
   // not mix.
-  for (const auto& name : platform::ReadSectionNames(path))
-    if (!platform::EraseProfileSection(path, name)) throw platform::IniFileError(path + " に書き込めません");
+  if (!platform::EraseProfileSections(path, platform::ReadSectionNames(path, std::numeric_limits<size_t>::max())))
+    throw platform::IniFileError(path + " に書き込めません");
 
   // The whole file is built in memory and written once: the same lines, in
   // the same order, as writing it key by key.

@@ -164,16 +164,23 @@ bool WriteIniSections(const std::string& file, const std::vector<IniSection>& se
 }
 
 bool EraseProfileSection(const std::string& file, const std::string& section) {
+  return EraseProfileSections(file, {section});
+}
+
+bool EraseProfileSections(const std::string& file, const std::vector<std::string>& sections) {
   std::lock_guard<std::recursive_mutex> lock(ProfileMutex());
   std::vector<std::string> lines;
   if (!ReadFileLines(file, lines)) return true;
-  const std::string wanted = Utf8ToSjis(section);
+  std::vector<std::string> wanted;
+  wanted.reserve(sections.size());
+  for (const auto& section : sections) wanted.push_back(Utf8ToSjis(section));
   std::vector<std::string> kept;
   bool dropping = false, found = false;
   for (auto& l : lines) {
     std::string name;
     if (SectionLine(l, name)) {
-      dropping = SameName(name, wanted);
+      dropping = false;
+      for (const auto& w : wanted) dropping = dropping || SameName(name, w);
       found = found || dropping;
     }
     if (!dropping) kept.push_back(std::move(l));

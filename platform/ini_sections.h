@@ -46,4 +46,7 @@ bool WriteIniSections(const std::string& file, const std::vector<IniSection>& se
 // it could not be rewritten.
 bool EraseProfileSection(const std::string& file, const std::string& section);
 
+// The same for several sections at once, with one rewrite of the file.
+bool EraseProfileSections(const std::string& file, const std::vector<std::string>& sections);
+
 }  // namespace platform

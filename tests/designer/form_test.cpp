@@ -366,6 +366,27 @@ TEST(DesignerWindow, PointCommandsWithTypedPointNumbers) {
   EXPECT_TRUE(f.messages.empty());
 }
 
+TEST(DesignerWindow, PointNumbersTypedAtTheEndsOfTheIntegerRange) {
+  DesignerFixture f;
+  f.WriteHands({"[Hand0]", "CP=0", "M0=0,1", "M1=0.3,0.5"});
+  auto w = f.Open();
+  const HandPolygon before = w->HandSets[0].Minute;
+  for (const char* typed : {"-2147483648", "2147483647"}) {
+    SCOPED_TRACE(typed);
+    w->SpinEditPoint->SetText(QString::fromLatin1(typed));
+    EXPECT_EQ(w->TrackBarH->value(), 0);
+    EXPECT_EQ(w->TrackBarV->value(), 0);
+    w->ButtonNewP->click();
+    w->ButtonDelP->click();
+    w->PM2X->trigger();
+    w->PM2V->trigger();
+  }
+  // Only the delete at the largest number acted (on the last point), and
+  // cut and paste of the hand put back what was cut.
+  ASSERT_EQ(w->HandSets[0].Minute.size(), 1u);
+  ExpectPoint(w->HandSets[0].Minute[0], before[0].Angle, before[0].Length);
+}
+
 TEST(DesignerWindow, AHandWithoutPointsIsShownButNeverWritten) {
   DesignerFixture f;
   f.WriteHands({"[Hand0]", "CP=0.2", "H0=0,1"});

@@ -302,3 +302,31 @@ TEST(HandsFileWriting, OneWriteGivesTheBytesOfKeyByKeyWrites) {
   EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()), expected);
   EXPECT_EQ(expected.substr(0, 19), "; kept\r\n\r\n[Hand0]\r\n");
 }
+
+TEST(HandsFileWriting, EverySetAndPointTheDesignerSavesComesBack) {
+  // More sets and longer hands than a 16384-byte list of names holds: a
+  // save followed by a load, and the next save, must lose none of them.
+  DesignerFixture f;
+  designer::HandSetList sets(2500);
+  for (size_t n = 0; n < sets.size(); ++n) sets[n].CenterSize = double(n) / 10000;
+  for (int i = 0; i < 4000; ++i) sets.back().Hour.push_back({0.5, double(i) / 1000});
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), sets);
+  for (int round = 0; round < 2; ++round) {
+    const auto back = ReadHandsFile(f.HandsFile());
+    ASSERT_EQ(back.size(), sets.size()) << "round " << round;
+    EXPECT_DOUBLE_EQ(back.back().CenterSize, 0.2499);
+    ASSERT_EQ(back.back().Hour.size(), 4000u);
+    EXPECT_DOUBLE_EQ(back.back().Hour.back().Length, 3.999);
+    WriteHandsFile(f.HandsFile(), f.BackupFile(), back);
+  }
+}
+
+TEST(HandsFileWriting, AnOldFileThatCannotBeMovedAsideIsEmptiedWhole) {
+  DesignerFixture f;
+  designer::HandSetList many(2500);
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), many);
+  std::filesystem::remove(f.BackupFile());
+  QDir().mkpath(QString::fromStdString(f.BackupFile() + "/keep"));
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), designer::HandSetList(3));
+  EXPECT_EQ(ReadHandsFile(f.HandsFile()).size(), 3u);
+}

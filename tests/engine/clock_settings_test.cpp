@@ -1,6 +1,8 @@
 // The clock's settings file: defaults, clamping, encodings, what each writer
 // writes, and files that do not parse.
 #include <QAction>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 #include "clock_fixture.h"
@@ -137,5 +139,53 @@ TEST(ClockSettings, WriteFailureNamesTheFile) {
     FAIL() << "no error";
   } catch (const platform::IniFileError& e) {
     EXPECT_EQ(std::string(e.what()), w->ClockSettingsFile + " に書き込めません");
+  }
+}
+
+TEST(ClockSettings, ARefusedWriteFromTheMenuOrADragIsShownAndTheClockRunsOn) {
+  fixture::ClockFixture f;
+  auto w = OpenWith(f, fixture::kNoSound);
+  // A folder where the settings file should be: every write is refused.
+  w->ClockSettingsFile = f.SettingsFolder();
+  const std::string refused = w->ClockSettingsFile + " に書き込めません.";
+
+  w->PM_A->trigger();
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].text, refused);
+  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+  EXPECT_TRUE(w->PM_A->isChecked());
+
+  // A drag with the real mouse events: its end writes the settings.
+  w->resize(100, 100);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), w->mapToGlobal(QPointF(10, 10)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w.get(), &press);
+  ASSERT_TRUE(w->Dragging);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(30, 20), w->mapToGlobal(QPointF(30, 20)), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w.get(), &release);
+  ASSERT_EQ(f.messages.size(), 2u);
+  EXPECT_EQ(f.messages[1].text, refused);
+  EXPECT_FALSE(w->Dragging);
+}
+
+TEST(ClockSettings, ClosingTheWindowWritesTheSettingsAndAnnouncesTheEndOfTheProgram) {
+  // The exit command and a close by the desktop both end the program; the
+  // clock window is a tool window, whose closing alone ends no event loop.
+  for (const bool byMenu : {true, false}) {
+    fixture::ClockFixture f;
+    auto w = OpenWith(f, fixture::kNoSound);
+    int closed = 0;
+    QObject::connect(w.get(), &engine::TFormMain::Closed, [&] {
+      ++closed;
+      EXPECT_NE(f.ReadSettings().find("[CONFIG]"), std::string::npos);
+    });
+    w->show();
+    if (byMenu)
+      w->PM_X->trigger();
+    else
+      w->close();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(w->isVisible());
   }
 }

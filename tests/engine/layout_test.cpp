@@ -1,6 +1,8 @@
 // The window's layout at start-up and the names taken from the program file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "clock_fixture.h"
 
 using clockfile::Section;
@@ -66,6 +68,21 @@ TEST(ClockLayout, FirstStartAtTheTopLeftAndSettingsNamedAfterTheProgram) {
   EXPECT_FALSE(w->PM_W->isVisible());  // no home page
   w->FormClose();
   EXPECT_NE(f.ReadSettings("Kitchen.ini").find("[CONFIG]"), std::string::npos);
+}
+
+TEST(ClockLayout, FirstStartOnAnAccountWithoutAConfigurationFolder) {
+  // The configuration home and its parent do not exist yet: they are made,
+  // and the clock starts as on any first start.
+  fixture::ClockFixture f;
+  const std::string home = f.dir.path().toStdString() + "/new/config";
+  setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {{"BMP", fixture::SolidBmp(300, 200, 0)}}, 0));
+  auto w = f.Open();
+  EXPECT_TRUE(f.messages.empty());
+  EXPECT_EQ(w->ClockSettingsFile, home + "/DoRedozs/TestClock.ini");
+  EXPECT_EQ(w->width(), 300);
+  w->FormClose();
+  EXPECT_TRUE(std::filesystem::is_regular_file(w->ClockSettingsFile));
 }
 
 TEST(ClockLayout, StartupErrorKeepsTheStepsBeforeIt) {

@@ -73,7 +73,9 @@ std::vector<IniSection> ParseIniSections(const std::string& text) {
   size_t keyListUsed = 0;
   bool keyListFull = false;
   bool inDroppedSection = false;
-  size_t pos = 0;
+  // A byte-order mark that an editor put before the first line is skipped,
+  // as the settings files skip it.
+  size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (pos <= text.size()) {
     size_t end = text.find('\n', pos);
     if (end == std::string::npos) end = text.size();

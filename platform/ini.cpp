@@ -52,7 +52,9 @@ bool ReadFileLines(const std::string& file, std::vector<std::string>& lines) {
   } catch (const std::exception&) {
     return false;  // a folder or an unreadable file in the file's place holds nothing
   }
-  size_t start = 0;
+  // A byte-order mark that an editor put before the first line is not part
+  // of the first section's name.
+  size_t start = all.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (start < all.size()) {
     size_t nl = all.find('\n', start);
     if (nl == std::string::npos) nl = all.size();

@@ -41,6 +41,14 @@ TEST(HandsFile, SetsFollowFileOrderAndKeyLineOrder) {
   EXPECT_EQ(lists.Second[2].size(), 1u);
 }
 
+TEST(HandsFile, AByteOrderMarkDoesNotHideTheFirstSet) {
+  HandSetLists lists;
+  const auto r = ImportHandSetsFromText("\xEF\xBB\xBF[Hand0X]\r\nCP=0.05\r\nH0=0,0.5\r\n", lists);
+  EXPECT_EQ(r.Sections, 1);
+  ASSERT_EQ(lists.LastIndex(), 1);
+  EXPECT_EQ(lists.Hour[1].size(), 1u);
+}
+
 TEST(HandsFile, PointValueForms) {
   struct Case {
     const char* value;

@@ -9,4 +9,6 @@ trap 'rm -rf "$tmp"' EXIT
 export XDG_CONFIG_HOME="$tmp"
 mkdir -p "$tmp/DoRedozs"
 printf '[ALARM]\r\nWAVE1=0\r\n' > "$tmp/DoRedozs/SampleClock.ini"
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" "$build/bench/clock_cost" "$build/bin/SampleClock" "$seconds"
+# The clock changes into its settings folder, so it is given an absolute path.
+clock=$(realpath "$build/bin/SampleClock")
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" "$build/bench/clock_cost" "$clock" "$seconds"

@@ -40,11 +40,13 @@ bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, uint32_t key, bool e
   const QRgb k = qRgb(key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF);
   const QImage img = frame.format() == QImage::Format_RGB32 ? frame : frame.convertToFormat(QImage::Format_RGB32);
   uint64_t h = 1469598103934665603ULL;
-  for (int y = 0; y < img.height(); ++y) {
+  const int width = img.width(), height = img.height();
+  const QRgb key24 = k & 0xFFFFFF;
+  for (int y = 0; y < height; ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
     uint64_t bits = 0;
-    for (int x = 0; x < img.width(); ++x) {
-      bits = (bits << 1) | ((row[x] & 0xFFFFFF) == (k & 0xFFFFFF) ? 1 : 0);
+    for (int x = 0; x < width; ++x) {
+      bits = (bits << 1) | ((row[x] & 0xFFFFFF) == key24 ? 1 : 0);
       if ((x & 63) == 63) {
         h = (h ^ bits) * 1099511628211ULL;
         bits = 0;

@@ -20,6 +20,7 @@ namespace {
 
 using makertest::MakerFixture;
 using makertest::RunClock;
+using makertest::SamePixels;
 using makertest::Solid;
 using makertest::Text;
 
@@ -36,13 +37,6 @@ std::string SectionData(const std::string& file, const std::string& kind) {
   return file.substr(start, end - start);
 }
 
-bool SamePixels(const imaging::Bitmap& a, const imaging::Bitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      if (a.PixelColour(x, y) != b.PixelColour(x, y)) return false;
-  return true;
-}
 
 // A frame or numeral ring: a dark ring on white.
 imaging::Bitmap RingPicture() {

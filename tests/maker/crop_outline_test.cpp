@@ -9,14 +9,8 @@
 namespace {
 
 using makertest::MakerFixture;
+using makertest::Pattern;
 
-// No pixel of it is black or white.
-imaging::Bitmap Pattern(int w, int h) {
-  imaging::Bitmap b(w, h, imaging::PixelFormat::pf24bit);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetPixelColour(x, y, imaging::RGB(uint8_t(x * 3 + 1), uint8_t(y * 5 + 1), 77));
-  return b;
-}
 
 struct CropResult {
   imaging::Bitmap picture;

@@ -49,6 +49,24 @@ inline imaging::Bitmap Solid(int w, int h, imaging::Colour c) {
   return b;
 }
 
+// A picture whose pixels all differ and none is black or white, so that
+// turns and crops show.
+inline imaging::Bitmap Pattern(int w, int h) {
+  imaging::Bitmap b(w, h, imaging::PixelFormat::pf24bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.SetPixelColour(x, y, imaging::RGB(uint8_t(x * 3 + 1), uint8_t(y * 5 + 1), 77));
+  return b;
+}
+
+// Same size and the same colour at every pixel.
+inline bool SamePixels(const imaging::Bitmap& a, const imaging::Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.PixelColour(x, y) != b.PixelColour(x, y)) return false;
+  return true;
+}
+
 struct FakeDialogs : maker::DialogServices {
   std::vector<std::string>* log;
   std::function<void(int&, int&)> picSize = [](int& w, int& h) { w = h = 0; };

@@ -16,23 +16,11 @@
 namespace {
 
 using makertest::MakerFixture;
+using makertest::Pattern;
+using makertest::SamePixels;
 using makertest::Solid;
 
-// A picture whose pixels all differ, so that turns and crops show.
-imaging::Bitmap Pattern(int w, int h) {
-  imaging::Bitmap b(w, h, imaging::PixelFormat::pf24bit);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetPixelColour(x, y, imaging::RGB(uint8_t(x * 3 + 1), uint8_t(y * 5 + 1), 77));
-  return b;
-}
 
-bool Same(const imaging::Bitmap& a, const imaging::Bitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      if (a.PixelColour(x, y) != b.PixelColour(x, y)) return false;
-  return true;
-}
 
 class PictureCommands : public ::testing::Test {
  protected:
@@ -93,10 +81,10 @@ TEST_F(PictureCommands, ATurnTooLargeToHoldChangesNeitherPictureNorUndo) {
   ASSERT_EQ(f.messages.size(), 1u);
   EXPECT_EQ(f.messages[0].text, "メモリが不足しています");
   EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
-  EXPECT_TRUE(Same(w->WorkPictureBitmap, flipped));
+  EXPECT_TRUE(SamePixels(w->WorkPictureBitmap, flipped));
   EXPECT_TRUE(w->MenuEU->isEnabled());
   w->MenuEUClick();
-  EXPECT_TRUE(Same(w->WorkPictureBitmap, Pattern(100000, 1)));
+  EXPECT_TRUE(SamePixels(w->WorkPictureBitmap, Pattern(100000, 1)));
 }
 
 TEST_F(PictureCommands, FreeAnglesAreReducedByWholeTurns) {
@@ -116,7 +104,7 @@ TEST_F(PictureCommands, FreeAnglesAreReducedByWholeTurns) {
     w->MenuIRClick();
     imaging::Bitmap expected = Pattern(60, 40);
     if (c.angle != 0) imaging::RotateBitmapFree(expected, 0, c.angle);
-    EXPECT_TRUE(Same(w->WorkPictureBitmap, expected)) << c.text;
+    EXPECT_TRUE(SamePixels(w->WorkPictureBitmap, expected)) << c.text;
     EXPECT_EQ(w->MenuEU->isEnabled(), c.angle != 0) << c.text;
   }
 }
@@ -128,12 +116,12 @@ TEST_F(PictureCommands, UndoRestoresThePictureAndItsPlaceOnce) {
   EXPECT_EQ(w->WorkPictureBitmap.Width(), 40);
   EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (40x60)");
   w->MenuEUClick();
-  EXPECT_TRUE(Same(w->WorkPictureBitmap, Pattern(60, 40)));
+  EXPECT_TRUE(SamePixels(w->WorkPictureBitmap, Pattern(60, 40)));
   EXPECT_EQ(w->ImagePicture.Left, left);
   EXPECT_EQ(w->ImagePicture.Top, top);
   EXPECT_FALSE(w->MenuEU->isEnabled());
   w->MenuEUClick();
-  EXPECT_TRUE(Same(w->WorkPictureBitmap, Pattern(60, 40)));
+  EXPECT_TRUE(SamePixels(w->WorkPictureBitmap, Pattern(60, 40)));
   // Flips.
   f.dialogs->rotate = {maker::RotateChoice::FlipTB, "0", "0"};
   w->MenuIRClick();

@@ -11,6 +11,7 @@
 namespace {
 
 using makertest::MakerFixture;
+using makertest::SamePixels;
 
 imaging::Bitmap Pattern(int w, int h) {
   imaging::Bitmap b(w, h, imaging::PixelFormat::pf24bit);
@@ -19,13 +20,6 @@ imaging::Bitmap Pattern(int w, int h) {
   return b;
 }
 
-bool Same(const imaging::Bitmap& a, const imaging::Bitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      if (a.PixelColour(x, y) != b.PixelColour(x, y)) return false;
-  return true;
-}
 
 TEST(RotateAngle, TextAndLargeNumbers) {
   MakerFixture f;
@@ -50,7 +44,7 @@ TEST(RotateAngle, TextAndLargeNumbers) {
     imaging::Bitmap expected = Pattern(30, 20);
     const float angle = c.angle;
     if (angle != 0) imaging::RotateBitmapFree(expected, 0, angle);
-    EXPECT_TRUE(Same(w.WorkPictureBitmap, expected)) << c.text;
+    EXPECT_TRUE(SamePixels(w.WorkPictureBitmap, expected)) << c.text;
     EXPECT_EQ(w.MenuEU->isEnabled(), angle != 0) << c.text;
   }
 }

@@ -105,6 +105,7 @@ void TFormMain::StringGridHandDrawCell(int, int row, const imaging::Rect&) {
 }
 
 void TFormMain::StringGridHandClick() {
+  BusyCursor busy;
   const imaging::Rect R = StringGridHand->CellRect(0, StringGridHand->Row());
   if (R.Bottom > R.Top) {
     imaging::Canvas& c = StringGridHand->Canvas();
@@ -228,7 +229,10 @@ void TFormMain::Timer1Timer() {
     c.FillRect(R);
     return c;
   };
+  // Only the images redrawn here are repainted.
+  bool hands = false, second = false, date = false;
   if (q != LastMinutePosition) {
+    hands = true;
     const int hour12 = PreviewTime.Hour > 12 ? PreviewTime.Hour - 12 : PreviewTime.Hour;
     const double hourAngle = double((15 - hour12 - q / 60) / 6 * engine::kPi);
     const double minuteAngle = double((75 - q) / 30 * engine::kPi);
@@ -242,6 +246,7 @@ void TFormMain::Timer1Timer() {
     LastMinutePosition = q;
   }
   if (PreviewTime.Second != LastDrawnSecond) {
+    second = true;
     const double secondAngle = double((75 - (long double)PreviewTime.Second) / 30 * engine::kPi);
     imaging::Canvas& cs = fillWhite(ImageS);
     if (hasSet) {
@@ -253,36 +258,45 @@ void TFormMain::Timer1Timer() {
       char text[32];
       std::snprintf(text, sizeof text, "%2.2d:%2.2d:%2.2d", PreviewTime.Hour, PreviewTime.Minute, PreviewTime.Second);
       ImageTime.Picture = DrawDigitalText(DigitGlyphs, DigitalStyle, text);
+      ImageTime.Changed();
     }
     if (CheckBoxDate->isChecked() && PreviewTime.Day != LastDrawnDay) {
       LastDrawnDay = int16_t(PreviewTime.Day);
       char text[16];
       std::snprintf(text, sizeof text, "%2.2d", PreviewTime.Day);
       ImageDate.Picture = DrawDigitalText(DigitGlyphs, DigitalStyle, text);
+      ImageDate.Changed();
+      date = true;
     }
     LastDrawnSecond = int16_t(PreviewTime.Second);
   }
-  PanelClockRight->update();
+  if (hands) PanelClockRight->UpdateImages({&ImageH, &ImageM});
+  if (second) PanelClockRight->UpdateImages({&ImageS, &ImageTime});
+  if (date) PanelClockRight->UpdateImages({&ImageDate});
 }
 
 // ---- Dial layers ----
 
 void TFormMain::RenderFrame() {
+  BusyCursor busy;
   Dial().RenderFrame(*this);
   PanelClockRight->update();
 }
 
 void TFormMain::RenderNumeralRing() {
+  BusyCursor busy;
   Dial().RenderNumeralRing(*this);
   PanelClockRight->update();
 }
 
 void TFormMain::RenderNumeralsUpright() {
+  BusyCursor busy;
   Dial().RenderNumeralsUpright(*this);
   PanelClockRight->update();
 }
 
 void TFormMain::RenderNumeralsRadial() {
+  BusyCursor busy;
   Dial().RenderNumeralsRadial(*this);
   PanelClockRight->update();
 }
@@ -372,8 +386,10 @@ void TFormMain::PageControl2Change() {
     ImageBG.Width = work.Width();
     ImageBG.Height = work.Height();
     ImageBG.Picture = work;
+    ImageBG.Changed();
     RestartPreview(work.Width() > 256 || work.Height() > 256);
   }
+  BusyCursor busy;
   LayoutClockPreview();
   RenderFrame();
   RenderNumeralRing();

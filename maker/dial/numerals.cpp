@@ -301,7 +301,8 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
   // those pixels of the turns are computed (FreeTurn gives exactly the whole
   // turn's pixels). The guide and the label's ground are the same for every
   // hour and are prepared once.
-  const Bitmap ground = PadForTurn(loaded ? *work : Filled(lw, lh, back), fill);
+  const Bitmap plainGround = loaded ? Bitmap() : Filled(lw, lh, back);
+  const Bitmap& ground = loaded ? *work : plainGround;
 
   for (int k = 1; k <= 12; ++k) {
     const std::string text = NumeralLabel(in.Style, k, custom);
@@ -364,10 +365,30 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
     const int pl = bl - 1, pt = bt - 1;  // picture pixel at the part's (0, 0)
     const int pw = br - bl + 3, ph = bb - bt + 3;
     Bitmap L1 = Filled(pw, ph, fill), Mk1 = Filled(pw, ph, kWhite);
-    for (int y = 0; y < ph; ++y)
-      for (int x = 0; x < pw; ++x)
-        if (pl + x >= 0 && pt + y >= 0 && pl + x < tw1 && pt + y < th1)
-          turnThere.Pixel(ground, pl + x, pt + y, L1.ScanLine(y) + 3 * size_t(x));
+    {
+      // Where those pixels sample the ground, and the block of the ground
+      // (with its one-pixel border of fill) that holds the samples.
+      struct At {
+        int x, y;
+        float sx, sy;
+      };
+      std::vector<At> at;
+      int gx0 = lw, gy0 = lh, gx1 = -1, gy1 = -1;
+      for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x) {
+          float sx, sy;
+          if (pl + x < 0 || pt + y < 0 || pl + x >= tw1 || pt + y >= th1 || !turnThere.Source(pl + x, pt + y, sx, sy))
+            continue;
+          at.push_back({x, y, sx, sy});
+          const int fx = int(std::floor(sx)), fy = int(std::floor(sy));
+          gx0 = std::min(gx0, fx), gx1 = std::max(gx1, fx + 1);
+          gy0 = std::min(gy0, fy), gy1 = std::max(gy1, fy + 1);
+        }
+      if (!at.empty()) {
+        const Bitmap part = Block(ground, gx0, gy0, gx1 - gx0 + 1, gy1 - gy0 + 1, fill);
+        for (const At& a : at) turnThere.Sample(part, a.sx, a.sy, L1.ScanLine(a.y) + 3 * size_t(a.x), gx0 + 1, gy0 + 1);
+      }
+    }
     DrawText(L1, font, ink, tx - pl, ty - pt, text);
     DrawText(Mk1, font, kBlack, tx - pl, ty - pt, text);
     const uint8_t fillPx[3] = {imaging::BlueOf(fill), imaging::GreenOf(fill), imaging::RedOf(fill)};

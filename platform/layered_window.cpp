@@ -25,9 +25,10 @@ void SetTopmost(QWidget* w, bool topmost) {
     w->setWindowFlags(flags);  // no native window yet: nothing to re-create
     return;
   }
-  // setWindowFlags would destroy the native window and make a new one: a
-  // window manager then places it anew. The band of the existing window
-  // changes instead; the widget is told the flags without acting on them.
+  // setWindowFlags would hide the window and show it again (a window
+  // manager then places it anew; the native window may be made anew). The
+  // band of the existing window changes instead; the widget is told the
+  // flags without acting on them.
   w->overrideWindowFlags(flags);
   native->setFlags(flags);
 }

@@ -1,4 +1,5 @@
 #include "engine/tray_icon.h"
+#include "../engine/clock_fixture.h"
 #include "platform/fake_tray_shell.h"
 
 #include <QApplication>
@@ -677,4 +678,29 @@ TEST_F(TrayTest, RightButtonMenuIsTheIconsContextMenu) {
   EXPECT_EQ(menu->pos(), QPoint(40, 30));
   EXPECT_TRUE(shell.foreground.empty());
   menu->close();
+}
+
+// A clock started before the desktop's tray (autostart) gets its icon, with
+// its tip and its menu, once the tray is there.
+TEST(ClockTray, ClockStartedBeforeTheTrayGetsItsIconAndMenu) {
+  RecordingTrayShell shell;
+  shell.trayAvailable = false;
+  shell.refuseAdd = true;
+  platform::TrayShell* previous = platform::SetTrayShell(&shell);
+  {
+    fixture::ClockFixture f;
+    f.WriteSettings(fixture::kNoSound, "Kitchen.ini");
+    f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {{"BMP", fixture::SolidBmp(150, 150, 0x808080)}}, 0),
+                 "Kitchen.exe");
+    auto w = f.Open();
+    ASSERT_EQ(w->StartupError(), "");
+    EXPECT_FALSE(w->TrayIcon1->Added());
+    shell.trayAvailable = true;
+    shell.refuseAdd = false;
+    ASSERT_TRUE(WaitFor([&] { return w->TrayIcon1->Added(); }, 5000));
+    const auto adds = shell.CallsOf(Request::Add);
+    EXPECT_EQ(adds.back().record.tip, "Kitchen");
+    EXPECT_EQ(adds.back().record.menu, w->PopupMenu1);
+  }
+  platform::SetTrayShell(previous);
 }

@@ -133,19 +133,31 @@ TEST_F(NtpSyncRun, NoHostLeavesTheResultTextEmpty) {
   EXPECT_EQ(1, owner.Saves());
 }
 
-TEST_F(NtpSyncRun, SecondQueryFailingStillReportsTheSuccess) {
-  // The clock was set; the query after the set gets no answer, so the clock
-  // just set stands in for the server's time.
+TEST_F(NtpSyncRun, SecondQueryFailingIsAFailureOfThatHost) {
+  // The clock was set from the first host, but the query after the set gets
+  // no answer: no difference can be measured, that host failed and the next
+  // is tried ("127.1": the same server, another host text).
   auto exact = ExactServer(clock);
   FakeNtpServer server([exact](const Packet& request, FakeNtpServer& self) {
-    return self.Requests() == 1 ? exact(request, self) : std::vector<Datagram>{};
+    return self.Requests() == 2 ? std::vector<Datagram>{} : exact(request, self);
   });
   Serve(server);
   Hosts({"127.0.0.1", "127.1"});
   engine::RunNtpSync(owner, owner.Hosts());
-  EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.030> at 12:57:00", owner.GetNtpResult());
-  EXPECT_EQ(1u, clock.Sets().size());
-  EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());
+  EXPECT_EQ("Adjusted with 127.1 Diff<00:00:00.030> at 12:57:00", owner.GetNtpResult());
+  EXPECT_EQ(4, server.Requests());
+  EXPECT_EQ(2u, clock.Sets().size());
+
+  // With no second host the run ends as failed.
+  FakeNtpServer silentAfterSet([exact](const Packet& request, FakeNtpServer& self) {
+    return self.Requests() == 1 ? exact(request, self) : std::vector<Datagram>{};
+  });
+  Serve(silentAfterSet);
+  Hosts({"127.0.0.1", ""});
+  owner.NtpSyncedThisHourFlag() = 0;
+  engine::RunNtpSync(owner, owner.Hosts());
+  EXPECT_EQ("Sync failed at 12:57:00", owner.GetNtpResult());
+  EXPECT_EQ(0, owner.NtpSyncedThisHourFlag());
 }
 
 TEST_F(NtpSyncRun, WorkerRunsOnTheHostsItWasStartedWith) {

@@ -82,6 +82,11 @@ struct Job {
   // weights (bilinear: 1 - tx and tx).
   const int* tapX;
   const Real* wX;
+  // The same weights as doubles, and per column whether they are short
+  // binary fractions (see ShortBinary).
+  const double* wXd;
+  const uint8_t* exactX;
+  bool allExactX;
 };
 
 void RowsNearest(const Job& j, int y0, int y1) {
@@ -135,6 +140,16 @@ uint8_t ExactChannel(const Job& j, const uint8_t* const rows[N], const Real wy[N
   }
 }
 
+// The loops over whole rows are also built for the wider vectors of newer
+// processors, chosen when the program starts. The results do not depend on
+// it: only the check near halves decides the bytes there, and it has room
+// for any order of the double arithmetic.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define WIDE_VECTORS __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define WIDE_VECTORS
+#endif
+
 // A sum computed in doubles, in another order, differs from the exact sum by
 // far less than this (a few units of 1e-12 for byte values and these
 // kernels); rounding gives the same byte for both unless the sum lies
@@ -149,12 +164,42 @@ inline double RoundEven(double v) {
   return (v + kShift) - kShift;
 }
 
-inline bool NearHalf(double v) { return std::fabs(v - RoundEven(v)) > 0.5 - kHalfGuard; }
+// One source row filtered across: for every target column and channel the
+// sum of its N taps times their weights.
+template <int N>
+WIDE_VECTORS void FilterAcross(const uint8_t* __restrict src, const int* __restrict tapX, const double* __restrict w,
+                               int NW, double* __restrict h) {
+  for (int x = 0; x < NW; ++x, tapX += N, w += N, h += 3) {
+    const uint8_t* p0 = src + 3 * ptrdiff_t(tapX[0]);
+    const uint8_t* p1 = src + 3 * ptrdiff_t(tapX[1]);
+    if constexpr (N == 2) {
+      for (int c = 0; c < 3; ++c) h[c] = p0[c] * w[0] + p1[c] * w[1];
+    } else {
+      const uint8_t* p2 = src + 3 * ptrdiff_t(tapX[2]);
+      const uint8_t* p3 = src + 3 * ptrdiff_t(tapX[3]);
+      for (int c = 0; c < 3; ++c) h[c] = p0[c] * w[0] + p1[c] * w[1] + p2[c] * w[2] + p3[c] * w[3];
+    }
+  }
+}
 
-// ClampByte for a double: the rounded value, limited to 0 .. 255.
-inline uint8_t ToByte(double v) {
-  const double r = RoundEven(v);
-  return uint8_t(int(r < 0 ? 0 : r > 255 ? 255 : r));
+// One target row from the N source rows filtered across: each sum of rows
+// times weights, rounded to a byte. With Flags, near[i] is set where the sum
+// lies so close to a half that only the exact evaluation can tell.
+template <int N, bool Flags>
+WIDE_VECTORS void CombineRows(const double* const h[N], const double w[N], size_t n, uint8_t* __restrict out,
+                              uint8_t* __restrict near) {
+  const double* __restrict h0 = h[0];
+  const double* __restrict h1 = h[1];
+  const double* __restrict h2 = h[N - 2];
+  const double* __restrict h3 = h[N - 1];
+  const double w0 = w[0], w1 = w[1], w2 = w[N - 2], w3 = w[N - 1];
+  for (size_t i = 0; i < n; ++i) {
+    double v = h0[i] * w0 + h1[i] * w1;
+    if constexpr (N == 4) v += h2[i] * w2 + h3[i] * w3;
+    const double r = RoundEven(v);
+    out[i] = uint8_t(int(std::min(std::max(r, 0.0), 255.0)));
+    if constexpr (Flags) near[i] = std::fabs(v - r) > 0.5 - kHalfGuard;
+  }
 }
 
 // True when the weights are short binary fractions (a multiple of 2^-20
@@ -164,8 +209,9 @@ inline uint8_t ToByte(double v) {
 template <int N>
 bool ShortBinary(const Real w[N]) {
   for (int k = 0; k < N; ++k) {
+    if (!(std::fabs(w[k]) < 2)) return false;
     const Real scaled = w[k] * 1048576.0L;
-    if (!(std::fabs(w[k]) < 2) || scaled != std::floor(scaled)) return false;
+    if (scaled != Real(int32_t(scaled))) return false;
   }
   return true;
 }
@@ -185,35 +231,12 @@ void RowsSeparable(const Job& j, int ya, int yb) {
   std::vector<double> cache(size_t(kSlots) * rowLength);
   int cached[kSlots];
   std::fill(cached, cached + kSlots, -1);
-  std::vector<double> wXd(N * size_t(NW));
-  for (size_t i = 0; i < wXd.size(); ++i) wXd[i] = double(j.wX[i]);
-  std::vector<uint8_t> exactX(static_cast<size_t>(NW));
-  bool allExactX = true;
-  for (int x = 0; x < NW; ++x) {
-    exactX[size_t(x)] = ShortBinary<N>(j.wX + N * size_t(x));
-    allExactX = allExactX && exactX[size_t(x)];
-  }
+  std::vector<uint8_t> near(rowLength + 8);  // flags past the end stay 0
 
   auto across = [&](int row) -> const double* {
     double* h = cache.data() + size_t(row % kSlots) * rowLength;
     if (cached[row % kSlots] == row) return h;
-    const uint8_t* src = j.s->Rows[size_t(row)];
-    for (int x = 0; x < NW; ++x) {
-      const int* tx = j.tapX + N * size_t(x);
-      const double* w = wXd.data() + N * size_t(x);
-      double* o = h + 3 * size_t(x);
-      if constexpr (N == 2) {
-        const uint8_t* p0 = src + 3 * ptrdiff_t(tx[0]);
-        const uint8_t* p1 = src + 3 * ptrdiff_t(tx[1]);
-        for (int c = 0; c < 3; ++c) o[c] = p0[c] * w[0] + p1[c] * w[1];
-      } else {
-        const uint8_t* p0 = src + 3 * ptrdiff_t(tx[0]);
-        const uint8_t* p1 = src + 3 * ptrdiff_t(tx[1]);
-        const uint8_t* p2 = src + 3 * ptrdiff_t(tx[2]);
-        const uint8_t* p3 = src + 3 * ptrdiff_t(tx[3]);
-        for (int c = 0; c < 3; ++c) o[c] = p0[c] * w[0] + p1[c] * w[1] + p2[c] * w[2] + p3[c] * w[3];
-      }
-    }
+    FilterAcross<N>(j.s->Rows[size_t(row)], j.tapX, j.wXd, NW, h);
     cached[row % kSlots] = row;
     return h;
   };
@@ -230,23 +253,21 @@ void RowsSeparable(const Job& j, int ya, int yb) {
       h[k] = across(rowIndex[k]);
       wyd[k] = double(wy[k]);
     }
-    auto sum = [&](size_t i) {
-      double v = h[0][i] * wyd[0] + h[1][i] * wyd[1];
-      if constexpr (N == 4) v += h[2][i] * wyd[2] + h[3][i] * wyd[3];
-      return v;
-    };
     uint8_t* out = PixelAt(*j.d, 0, y);
     const bool exactY = ShortBinary<N>(wy);
-    if (exactY && allExactX) {
-      for (size_t i = 0; i < rowLength; ++i) out[i] = ToByte(sum(i));
+    if (exactY && j.allExactX) {
+      CombineRows<N, false>(h, wyd, rowLength, out, nullptr);
       continue;
     }
-    for (int x = 0; x < NW; ++x) {
-      const bool check = !(exactY && exactX[size_t(x)]);
-      for (int c = 0; c < 3; ++c) {
-        const size_t i = 3 * size_t(x) + size_t(c);
-        const double v = sum(i);
-        out[i] = check && NearHalf(v) ? ExactChannel<N>(j, rows, wy, x, c) : ToByte(v);
+    CombineRows<N, true>(h, wyd, rowLength, out, near.data());
+    // Mostly zero: skip eight flags at a time.
+    for (size_t i = 0; i < rowLength; i += 8) {
+      uint64_t eight;
+      std::memcpy(&eight, near.data() + i, 8);
+      if (eight == 0) continue;
+      for (size_t k = i; k < i + 8 && k < rowLength; ++k) {
+        const int x = int(k / 3);
+        if (near[k] && !(exactY && j.exactX[size_t(x)])) out[k] = ExactChannel<N>(j, rows, wy, x, int(k % 3));
       }
     }
   }
@@ -325,7 +346,20 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
         }
       }
     }
-    const Job job{&s, &d, W, H, NewWidth, NewHeight, scaleX, scaleY, Filter, tapX.data(), wX.data()};
+    std::vector<double> wXd(wX.begin(), wX.end());
+    std::vector<uint8_t> exactX;
+    bool allExactX = true;
+    if (Filter == rfBilinear || fourTaps) {
+      const int n = fourTaps ? 4 : 2;
+      exactX.resize(size_t(NewWidth));
+      for (int x = 0; x < NewWidth; ++x) {
+        const Real* w = &wX[size_t(n) * size_t(x)];
+        exactX[size_t(x)] = fourTaps ? ShortBinary<4>(w) : ShortBinary<2>(w);
+        allExactX = allExactX && exactX[size_t(x)];
+      }
+    }
+    const Job job{&s,     &d,          W,         H,          NewWidth,      NewHeight, scaleX,
+                  scaleY, Filter,      tapX.data(), wX.data(), wXd.data(), exactX.data(), allExactX};
 
     const uint64_t work = uint64_t(NewWidth) * uint64_t(NewHeight) * (fourTaps ? 16 : Filter == rfBilinear ? 4 : 1);
     ForEachRowBand(NewHeight, work, [&job](int y0, int y1) { RunRows(job, y0, y1); });

@@ -246,6 +246,15 @@ int Idle(const std::string& program, const std::string& photo, double seconds) {
   std::printf("idle preview (%s, size limit on, time and date shown), %.0f s:\n", photo.c_str(), s);
   std::printf("  maker %.3f %% + X server %.3f %% = %.3f %% of one core (budget 0.3 %%, ratio %.2f)\n", own, x,
               own + x, (own + x) / 0.3);
+  // For comparison: the same window with the preview stopped.
+  w.Timer1->stop();
+  RunFor(1);
+  const double cpu1 = CpuSeconds(), x1 = XServerCpuSeconds();
+  wall.restart();
+  RunFor(seconds / 3);
+  const double s1 = wall.nsecsElapsed() / 1e9;
+  std::printf("  with the preview stopped (%.0f s): maker %.3f %% + X server %.3f %%\n", s1,
+              100 * (CpuSeconds() - cpu1) / s1, 100 * (XServerCpuSeconds() - x1) / s1);
   std::printf("  peak resident memory %.0f MiB\n", PeakMiB());
   return 0;
 }

@@ -66,7 +66,9 @@ const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
                     c.height == pic.Height() && c.transparent == Transparent;
   if (!same || !c.area.contains(area)) {
     const QRect keep = same ? c.area.united(area) : area;
-    QImage img(keep.size(), Transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // Every pixel is opaque or wholly transparent (0), so the premultiplied
+    // format holds the same bytes and is drawn without a conversion.
+    QImage img(keep.size(), Transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     const bool bgr = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
     auto at = [&](int x, int y) -> QRgb {
       if (bgr) {
@@ -116,16 +118,11 @@ void TImagePanel::paintEvent(QPaintEvent* e) {
   // Only the part to repaint is composed, as Render composes the whole.
   const QRect r = e->rect().intersected(rect());
   if (r.isEmpty()) return;
-  QImage out(r.size(), QImage::Format_RGB32);
-  out.fill(ToQColor(Color));
-  {
-    QPainter p(&out);
-    p.translate(-r.topLeft());
-    for (const TImage* im : Images) PaintImage(p, *im, r, rect());
-    PaintBevel(p, rect().adjusted(0, 0, -1, -1));
-  }
   QPainter p(this);
-  p.drawImage(r.topLeft(), out);
+  p.setClipRect(r);
+  p.fillRect(r, ToQColor(Color));
+  for (const TImage* im : Images) PaintImage(p, *im, r, rect());
+  PaintBevel(p, rect().adjusted(0, 0, -1, -1));
 }
 
 void TColorPanel::SetColor(imaging::Colour c) {

@@ -15,30 +15,23 @@ using makertest::MakerFixture;
 class CursorRecorder : public maker::DialServices {
  public:
   explicit CursorRecorder(std::vector<std::string>* seen) : seen_(seen) {}
-  void RenderFrame(maker::TFormMain& w) override {
-    Note("frame");
-    lib_->RenderFrame(w);
-  }
-  void RenderNumeralRing(maker::TFormMain& w) override {
-    Note("ring");
-    lib_->RenderNumeralRing(w);
-  }
+  void RenderFrame(maker::TFormMain& w) override { Run("frame", &maker::DialServices::RenderFrame, w); }
+  void RenderNumeralRing(maker::TFormMain& w) override { Run("ring", &maker::DialServices::RenderNumeralRing, w); }
   void RenderNumeralsUpright(maker::TFormMain& w) override {
-    Note("upright");
-    lib_->RenderNumeralsUpright(w);
+    Run("upright", &maker::DialServices::RenderNumeralsUpright, w);
   }
   void RenderNumeralsRadial(maker::TFormMain& w) override {
-    Note("radial");
-    lib_->RenderNumeralsRadial(w);
+    Run("radial", &maker::DialServices::RenderNumeralsRadial, w);
   }
   void CompositeTransparent(imaging::Bitmap& a, imaging::Bitmap& b) override { lib_->CompositeTransparent(a, b); }
   void NudgeKeyColour(imaging::Bitmap& p, imaging::Colour c) override { lib_->NudgeKeyColour(p, c); }
   platform::FontChoice DefaultNumeralFont() override { return lib_->DefaultNumeralFont(); }
 
  private:
-  void Note(const char* what) {
+  void Run(const char* what, void (maker::DialServices::*render)(maker::TFormMain&), maker::TFormMain& w) {
     const QCursor* c = QApplication::overrideCursor();
     seen_->push_back(std::string(what) + (c && c->shape() == Qt::WaitCursor ? " busy" : " normal"));
+    (lib_.get()->*render)(w);
   }
   std::vector<std::string>* seen_;
   std::unique_ptr<maker::DialServices> lib_ = maker::MakeDialServices();

@@ -18,6 +18,32 @@
 
 namespace maker {
 
+namespace {
+
+// The rectangle of the image's pixels that are not white, in panel
+// coordinates; empty when all are white.
+QRect NonWhiteArea(const TImage& img) {
+  const imaging::Bitmap& b = img.Picture;
+  if (b.GetPixelFormat() != imaging::PixelFormat::pf24bit) return QRect(img.Left, img.Top, img.Width, img.Height);
+  int l = b.Width(), t = b.Height(), r = -1, bottom = -1;
+  for (int y = 0; y < b.Height(); ++y) {
+    const uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x, p += 3)
+      if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
+        l = std::min(l, x), r = std::max(r, x);
+        t = std::min(t, y), bottom = std::max(bottom, y);
+      }
+  }
+  if (r < 0) return QRect();
+  return QRect(img.Left + l, img.Top + t, r - l + 1, bottom - t + 1);
+}
+
+bool BottomLeftWhite(const imaging::Bitmap& b) {
+  return !b.Empty() && (b.PixelColour(0, b.Height() - 1) & 0x00FFFFFF) == 0x00FFFFFF;
+}
+
+}  // namespace
+
 // ---- Hands file ----
 
 void TFormMain::ImportHandSets(const std::string& fileName) {
@@ -245,14 +271,28 @@ void TFormMain::Timer1Timer() {
                         minuteAngle);
     LastMinutePosition = q;
   }
+  QRect secondArea;  // what changed of the second-hand image, on the panel
   if (PreviewTime.Second != LastDrawnSecond) {
     second = true;
+    const bool wasWhite = BottomLeftWhite(ImageS.Picture) && ImageS.Picture.Width() == ImageS.Width &&
+                          ImageS.Picture.Height() == ImageS.Height;
     const double secondAngle = double((75 - (long double)PreviewTime.Second) / 30 * engine::kPi);
     imaging::Canvas& cs = fillWhite(ImageS);
     if (hasSet) {
       PreviewSecondHand(cs, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s,
                         secondAngle);
       PreviewCenterDisc(cs, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s);
+    }
+    // While the preview runs, only the hand's old and new places change: the
+    // rest of the image stays white, its transparent colour (pixel
+    // bottom-left) while that is white.
+    secondArea = QRect(ImageS.Left, ImageS.Top, ImageS.Width, ImageS.Height);
+    if (Timer1->isActive()) {
+      const QRect drawn = NonWhiteArea(ImageS);
+      if (wasWhite && BottomLeftWhite(ImageS.Picture)) secondArea = secondHandShown_.united(drawn);
+      secondHandShown_ = drawn;
+    } else {
+      secondHandShown_ = secondArea;  // not looked at: the next running tick repaints the whole image
     }
     if (CheckBoxTime->isChecked()) {
       char text[32];
@@ -271,7 +311,10 @@ void TFormMain::Timer1Timer() {
     LastDrawnSecond = int16_t(PreviewTime.Second);
   }
   if (hands) PanelClockRight->UpdateImages({&ImageH, &ImageM});
-  if (second) PanelClockRight->UpdateImages({&ImageS, &ImageTime});
+  if (second) {
+    PanelClockRight->update(secondArea);
+    PanelClockRight->UpdateImages({&ImageTime});
+  }
   if (date) PanelClockRight->UpdateImages({&ImageDate});
 }
 

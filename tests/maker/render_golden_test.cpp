@@ -246,12 +246,19 @@ TEST(RenderGolden, TickRepaintsOnlyWhatChanged) {
   w.RadioButtonMJ2A->click();
   w.CheckBoxTime->click();
   ASSERT_TRUE(w.Timer1->isActive());
-  w.Timer1->stop();  // ticks by hand
+  // The still preview's hands first (as while the size limit keeps the
+  // timer off), then ticks by hand. At ten past the minute hand stays where
+  // the still preview put it, so the second hand's repaint stands alone.
+  f.now.Minute = 10;
+  w.Timer1->stop();
+  w.LastDrawnSecond = 99;
+  w.LastMinutePosition = 99.0L;
+  w.Timer1Timer();
   w.Timer1->start(1000000);
   QApplication::processEvents();
   PaintRegions seen;
   w.PanelClockRight->installEventFilter(&seen);
-  for (int second : {43, 43, 44, 59}) {
+  for (int second : {5, 5, 4, 3, 59}) {
     const QImage before = w.PanelClockRight->Render();
     seen.region = QRegion();
     seen.paints = 0;

@@ -16,8 +16,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -173,11 +173,6 @@ class Timing {
   double worst_ = 0;
 };
 
-void Key(maker::TFormMain& w, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(key)).toLower());
-  QApplication::sendEvent(&w, &press);
-}
-
 int Session(const std::string& program, const std::string& photo, bool limit) {
   Window win(program);
   maker::TFormMain& w = *win.w;
@@ -202,8 +197,23 @@ int Session(const std::string& program, const std::string& photo, bool limit) {
   t.Action("move the date right", [&] { w.SB_DR->click(); });
   t.Action("background black (paint only)", [&] { w.PM_B->trigger(); });
   t.Action("picture tab", [&] { w.PageControl2->SelectTab(0); });
-  t.Action("key C", [&] { Key(w, Qt::Key_C); });
+  // Key C as the window takes it (the key press itself would go to a focused
+  // number box).
+  t.Action("key C", [&] { w.RunCommand([&] { w.FormKeyDown(Qt::Key_C); }); });
+  // A circle dragged from the middle of the view, then the crop.
+  const QPoint mid = w.PanelPicture->rect().center();
+  auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, w.PanelPicture->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(w.PanelPicture, &e);
+  };
+  t.Action("drag a selection", [&] {
+    mouse(QEvent::MouseButtonPress, mid, Qt::LeftButton);
+    for (int i = 1; i <= 10; ++i) mouse(QEvent::MouseMove, mid + QPoint(12 * i, 9 * i), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, mid + QPoint(120, 90), Qt::NoButton);
+  });
   t.Action("crop", [&] { w.MenuIC->trigger(); });
+  std::printf("  picture %dx%d\n", w.WorkPictureBitmap.Width(), w.WorkPictureBitmap.Height());
+  t.Action("undo (the whole photo again)", [&] { w.MenuEU->trigger(); });
   t.Action("resize to 300 x 300", [&] {
     QTimer::singleShot(0, [] {
       auto* d = dynamic_cast<maker::TFormPicSize*>(QApplication::activeModalWidget());

@@ -2,6 +2,8 @@
 // corners, source positions, fractions and the two row blends are 32-bit
 // floats; each is computed in long double and then stored as a float.
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "imaging/bitmap_ops.h"
 #include "imaging/parallel_rows.h"
@@ -14,15 +16,25 @@ using Real = long double;
 constexpr Real kPi = 3.141592653589793238462643383279502884L;
 
 void Fill(Bitmap& b, Colour c) {
+  if (b.Empty()) return;
   const uint8_t px[3] = {BlueOf(c), GreenOf(c), RedOf(c)};
-  for (int y = 0; y < b.Height(); ++y) {
-    uint8_t* row = b.ScanLine(y);
-    for (int x = 0; x < b.Width(); ++x, row += 3) {
-      row[0] = px[0];
-      row[1] = px[1];
-      row[2] = px[2];
-    }
-  }
+  uint8_t* first = b.ScanLine(0);
+  for (int x = 0; x < b.Width(); ++x) std::memcpy(first + 3 * size_t(x), px, 3);
+  for (int y = 1; y < b.Height(); ++y) std::memcpy(b.ScanLine(y), first, 3 * size_t(b.Width()));
+}
+
+// std::floor and std::ceil of a float, without the library call: a float of
+// 2^23 or more (or not a number) has no fraction.
+inline float Floor(float v) {
+  if (!(std::fabs(v) < 8388608.0f)) return v;
+  const float t = float(int(v));
+  return t > v ? t - 1 : t;
+}
+
+inline float Ceil(float v) {
+  if (!(std::fabs(v) < 8388608.0f)) return v;
+  const float t = float(int(v));
+  return t < v ? t + 1 : t;
 }
 
 }  // namespace
@@ -37,7 +49,7 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
     Bitmap padded(W + 2, H + 2, PixelFormat::pf24bit);
     Fill(padded, FillColor);
     padded.GetCanvas().Draw(1, 1, bmp);
-    bmp = padded;
+    bmp = std::move(padded);  // the caller's object stays, with the padded picture
   }
 
   // Turned extent of the picture's outer corners, turned by -Angle.
@@ -68,12 +80,13 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
     ForEachRowBand(NH, uint64_t(NW) * uint64_t(NH) * 12, [&](int ya, int yb) {
       for (int y = ya; y < yb; ++y) {
         const Real Y = Real(y) + Real(minY);
+        const Real Ys = Y * s, Yc = Y * c;
         for (int x = 0; x < NW; ++x) {
           const Real X = Real(x) + Real(minX);
-          const float sx = float(X * c + Y * s);
-          const float sy = float(-X * s + Y * c);
-          const float cx = std::ceil(sx), cy = std::ceil(sy);
-          const float fx = std::floor(sx), fy = std::floor(sy);
+          const float sx = float(X * c + Ys);
+          const float sy = float(-X * s + Yc);
+          const float cx = Ceil(sx), cy = Ceil(sy);
+          const float fx = Floor(sx), fy = Floor(sy);
           const bool ceilIn = cx >= 0 && cx < W && cy >= 0 && cy < H;
           const bool floorIn = fx >= 0 && fx < W && fy >= 0 && fy < H;
           if (!ceilIn && !floorIn) continue;
@@ -93,7 +106,7 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
       }
     });
   }
-  bmp = output;
+  bmp = std::move(output);
   return true;
 }
 

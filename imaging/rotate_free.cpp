@@ -15,12 +15,13 @@ namespace {
 using Real = long double;
 constexpr Real kPi = 3.141592653589793238462643383279502884L;
 
-void Fill(Bitmap& b, Colour c) {
-  if (b.Empty()) return;
+// Fills the pixels x0 .. x1 - 1 of the rows y0 .. y1 - 1 with the colour.
+void Fill(Bitmap& b, Colour c, int x0, int x1, int y0, int y1) {
+  if (x1 <= x0 || y1 <= y0) return;
   const uint8_t px[3] = {BlueOf(c), GreenOf(c), RedOf(c)};
-  uint8_t* first = b.ScanLine(0);
-  for (int x = 0; x < b.Width(); ++x) std::memcpy(first + 3 * size_t(x), px, 3);
-  for (int y = 1; y < b.Height(); ++y) std::memcpy(b.ScanLine(y), first, 3 * size_t(b.Width()));
+  uint8_t* first = b.ScanLine(y0) + 3 * size_t(x0);
+  for (int x = 0; x < x1 - x0; ++x) std::memcpy(first + 3 * size_t(x), px, 3);
+  for (int y = y0 + 1; y < y1; ++y) std::memcpy(b.ScanLine(y) + 3 * size_t(x0), first, 3 * size_t(x1 - x0));
 }
 
 // std::floor and std::ceil of a float, without the library call: a float of
@@ -46,8 +47,11 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
   // One pixel of fill colour round the picture, so that every neighbour read
   // below lies inside and the edges blend into the fill.
   {
-    Bitmap padded(W + 2, H + 2, PixelFormat::pf24bit);
-    Fill(padded, FillColor);
+    Bitmap padded = Bitmap::Unfilled(W + 2, H + 2, PixelFormat::pf24bit);
+    Fill(padded, FillColor, 0, W + 2, 0, 1);
+    Fill(padded, FillColor, 0, W + 2, H + 1, H + 2);
+    Fill(padded, FillColor, 0, 1, 1, H + 1);
+    Fill(padded, FillColor, W + 1, W + 2, 1, H + 1);
     padded.GetCanvas().Draw(1, 1, bmp);
     bmp = std::move(padded);  // the caller's object stays, with the padded picture
   }
@@ -69,8 +73,8 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
   const int NW = int(std::nearbyintl(Real(maxX) - Real(minX) + 1));
   const int NH = int(std::nearbyintl(Real(maxY) - Real(minY) + 1));
 
-  Bitmap output(NW, NH, PixelFormat::pf24bit);
-  Fill(output, FillColor);
+  // Filled with FillColor band by band below, each band before its pixels.
+  Bitmap output = Bitmap::Unfilled(NW, NH, PixelFormat::pf24bit);
 
   s = float(std::sin(Real(Angle) * kPi / 180));
   c = float(std::cos(Real(Angle) * kPi / 180));
@@ -78,6 +82,7 @@ bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
     const TBmpData24 S(bmp), D(output);
     // Output rows are independent; bands of them run on all cores.
     ForEachRowBand(NH, uint64_t(NW) * uint64_t(NH) * 12, [&](int ya, int yb) {
+      Fill(output, FillColor, 0, NW, ya, yb);
       for (int y = ya; y < yb; ++y) {
         const Real Y = Real(y) + Real(minY);
         const Real Ys = Y * s, Yc = Y * c;

@@ -325,14 +325,23 @@ void JpegSection(const fs::path& work, int runs) {
   const fs::path file = work / "photo_24mp.jpg";
   if (!fs::exists(file)) WriteFile(file, WriteJpeg(Scene(6000, 4000, 5)));
   const std::vector<uint8_t> bytes = ReadFile(file);
-  Bitmap b;
-  const Timing t = Best(runs, [&] { b = ReadJpeg(bytes.data(), bytes.size()); });
+  // The two decoders take turns, so that both see the same load.
+  Bitmap b, px;
+  Timing t, d;
+#ifdef HAVE_TURBOJPEG
+  TurboDecoder tj;
+#endif
+  for (int i = 0; i < runs; ++i) {
+    const Timing one = Best(1, [&] { b = ReadJpeg(bytes.data(), bytes.size()); });
+    if (one.wall < t.wall) t = one;
+#ifdef HAVE_TURBOJPEG
+    const Timing other = Best(1, [&] { px = tj.Decode(bytes); });
+    if (other.wall < d.wall) d = other;
+#endif
+  }
   std::printf("\nJPEG 6000x4000 (24 MP, %.1f MB) decoded from memory, one thread each\n", bytes.size() / 1e6);
   std::printf("  ours       %.3f s (%.1f MP/s)\n", t.wall, 24 / t.wall);
 #ifdef HAVE_TURBOJPEG
-  TurboDecoder tj;
-  Bitmap px;
-  const Timing d = Best(runs, [&] { px = tj.Decode(bytes); });
   bool same = px.Width() == b.Width() && px.Height() == b.Height();
   for (int y = 0; same && y < b.Height(); ++y)
     same = std::memcmp(px.ScanLine(y), b.ScanLine(y), size_t(b.Width()) * 3) == 0;

@@ -6,6 +6,7 @@
 #include <QEvent>
 
 #include "maker/maker_window.h"
+#include "platform/app_setup.h"
 
 namespace {
 
@@ -22,7 +23,9 @@ class QuitOnClose : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::PreferX11UnderWayland();
   QApplication app(argc, argv);
+  platform::InstallQtJapaneseTranslations(app);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/brasswick-64.png")));
   std::unique_ptr<maker::DialogServices> dialogs = maker::MakeDialogServices();
   dialogs->ShowSplash();

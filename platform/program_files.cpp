@@ -30,6 +30,8 @@ std::string UserDataFolder() {
 
 }  // namespace
 
+bool ProgramFolderWritable() { return !IsFolder(SharedDataFolder()) && FolderWritable(ProgramFolderPath()); }
+
 bool FolderWritable(const std::string& folder) {
   struct stat st {};
   if (folder.empty() || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
@@ -58,7 +60,7 @@ std::string PictureFolder(const std::string& name) {
 
 HandsFileLocation LocateHandsFile() {
   const std::string program = ProgramFolderPath();
-  const bool writable = FolderWritable(program);
+  const bool writable = ProgramFolderWritable();
   const std::string user = UserDataFolder();
   HandsFileLocation l;
   l.WriteFolder = writable || user.empty() ? program : user;
@@ -77,7 +79,7 @@ HandsFileLocation LocateHandsFile() {
 std::string ProgramSettingsFile() {
   const std::string program = ProgramFileName();
   const std::string config = ConfigHome();
-  if (FolderWritable(ProgramFolderPath()) || config.empty()) return ChangeFileExt(program, ".ini");
+  if (ProgramFolderWritable() || config.empty()) return ChangeFileExt(program, ".ini");
   return config + "/" + ChangeFileExt(ExtractFileName(program), ".ini");
 }
 

@@ -16,6 +16,12 @@ inline constexpr const char kDataFolderName[] = "clockkit";
 // True when the folder exists and this user may create files in it. A
 // folder without any write permission counts as read-only for root too.
 bool FolderWritable(const std::string& folder);
+// Whether the program keeps its files beside itself: its folder is
+// writable and it is not installed. An installed program (one with
+// share/clockkit beside its folder) shares its folder with other programs
+// and users, also where this user, root or the owner of ~/.local, could
+// write in it.
+bool ProgramFolderWritable();
 
 // The running program's folder, ending in '/'.
 std::string ProgramFolderPath();
@@ -28,10 +34,10 @@ std::string SharedDataFolder();
 std::string PictureFolder(const std::string& name);
 
 // The hands file. Read from the first that exists (a file or not, so that
-// an unreadable one is reported): beside the program
-// (only when its folder is writable), $XDG_DATA_HOME/clockkit/Hands.dat,
-// the shared one; ReadFrom is "" when none does. Written (with its backup)
-// into the program's folder when that is writable, else into
+// an unreadable one is reported): beside the program (only when
+// ProgramFolderWritable), $XDG_DATA_HOME/clockkit/Hands.dat, the shared
+// one; ReadFrom is "" when none does. Written (with its backup) into the
+// program's folder when ProgramFolderWritable, else into
 // $XDG_DATA_HOME/clockkit/, which the writer creates.
 struct HandsFileLocation {
   std::string ReadFrom;
@@ -39,8 +45,8 @@ struct HandsFileLocation {
 };
 HandsFileLocation LocateHandsFile();
 
-// The maker's settings, <program name>.ini: beside the program when its
-// folder is writable, else in $XDG_CONFIG_HOME.
+// The maker's settings, <program name>.ini: beside the program when
+// ProgramFolderWritable, else in $XDG_CONFIG_HOME.
 std::string ProgramSettingsFile();
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 //   check <text>       ticks the check box of that text in the open dialog
 //   click <text>       clicks the button of that text in the open dialog
 //   message <text>     waits for a message box containing the text, and answers it
+//   shot <path>        once a dialog is open, saves a picture of the screen
 //   close              closes the window
 // A message box that no step waits for ends the program with status 3, a
 // step that times out with status 4. What the dialogs say goes to stderr
@@ -30,6 +31,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QTabBar>
 #include <QTimer>
 #include <QUrl>
@@ -184,6 +186,13 @@ class Driver : public QObject {
       Say("message: " + box->text() + " [" + ButtonTexts(box) + "]");
       const auto buttons = box->buttons();
       if (!buttons.isEmpty()) QTimer::singleShot(0, buttons.first(), &QAbstractButton::click);
+      return true;
+    }
+    if (verb == "shot") {
+      // Half a second after it opened, so that it is drawn.
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !modal->isVisible() || clock_.elapsed() < 500) return false;
+      if (!QGuiApplication::primaryScreen()->grabWindow(0).save(arg, "PNG")) Fail(4, "cannot write " + arg);
       return true;
     }
     if (verb == "close") {

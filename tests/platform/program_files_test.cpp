@@ -65,38 +65,43 @@ TEST(ProgramFiles, EachFileIsFoundBesideTheProgramOrInTheSharedAndUserFolders) {
   QTemporaryDir dir;
   const std::string root = dir.path().toStdString();
   const std::string bin = root + "/usr/bin/", share = root + "/usr/share/clockkit/", user = root + "/data/clockkit/";
+  const std::string config = root + "/config/brasswick.ini";
   ScopedEnv home("HOME", root);
-  ScopedEnv config("XDG_CONFIG_HOME", root + "/config");
+  ScopedEnv configHome("XDG_CONFIG_HOME", root + "/config");
   ScopedEnv data("XDG_DATA_HOME", root + "/data");
   fs::create_directories(bin);
-  fs::create_directories(share + "FG");
-  fs::create_directories(share + "HR");
-  std::ofstream(share + "Hands.dat") << "";
   platform::SetProgramFileNameForTest(bin + "brasswick");
   EXPECT_EQ(platform::ProgramFolderPath(), bin);
   EXPECT_EQ(platform::SharedDataFolder(), share);
 
   const struct {
-    bool writable, besideFiles, userHands;
-    std::string fg, handsRead, handsWrite, settings;
+    bool installed, writable, besideFiles, userHands;
+    std::string fg, hr, handsRead, handsWrite, settings;
   } cases[] = {
-      // The build folder.
-      {true, true, false, bin + "FG/", bin + "Hands.dat", bin, bin + "brasswick.ini"},
-      // A writable prefix (~/.local): what is missing beside comes from share.
-      {true, false, true, share + "FG/", user + "Hands.dat", bin, bin + "brasswick.ini"},
-      {true, false, false, share + "FG/", share + "Hands.dat", bin, bin + "brasswick.ini"},
-      // Installed read-only: a hands file beside is not read.
-      {false, true, false, bin + "FG/", share + "Hands.dat", user, root + "/config/brasswick.ini"},
-      {false, false, true, share + "FG/", user + "Hands.dat", user, root + "/config/brasswick.ini"},
+      // The build folder, with or without a hands file of its own.
+      {false, true, true, false, bin + "FG/", bin + "HR/", bin + "Hands.dat", bin, bin + "brasswick.ini"},
+      {false, true, false, true, bin + "FG/", bin + "HR/", user + "Hands.dat", bin, bin + "brasswick.ini"},
+      // A read-only folder: a hands file beside is not read.
+      {false, false, true, false, bin + "FG/", bin + "HR/", "", user, config},
+      // Installed: the folder is shared, even where this user may write.
+      {true, true, false, false, share + "FG/", share + "HR/", share + "Hands.dat", user, config},
+      {true, false, false, true, share + "FG/", share + "HR/", user + "Hands.dat", user, config},
+      {true, false, true, false, bin + "FG/", bin + "HR/", share + "Hands.dat", user, config},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.writable) + std::to_string(c.besideFiles) + std::to_string(c.userHands));
+    SCOPED_TRACE(std::to_string(c.installed) + std::to_string(c.writable) + std::to_string(c.besideFiles) +
+                 std::to_string(c.userHands));
     fs::permissions(bin, fs::perms::owner_all);
-    fs::remove_all(bin + "FG");
-    fs::remove(bin + "Hands.dat");
-    fs::remove_all(root + "/data");
+    for (const std::string& p : {bin + "FG", bin + "HR", bin + "Hands.dat", root + "/data", root + "/usr/share"})
+      fs::remove_all(p);
+    if (c.installed) {
+      fs::create_directories(share + "FG");
+      fs::create_directories(share + "HR");
+      std::ofstream(share + "Hands.dat") << "";
+    }
     if (c.besideFiles) {
       fs::create_directories(bin + "FG");
+      fs::create_directories(bin + "HR");
       std::ofstream(bin + "Hands.dat") << "";
     }
     if (c.userHands) {
@@ -105,7 +110,7 @@ TEST(ProgramFiles, EachFileIsFoundBesideTheProgramOrInTheSharedAndUserFolders) {
     }
     if (!c.writable) RemoveWrite(bin);
     EXPECT_EQ(platform::PictureFolder("FG"), c.fg);
-    EXPECT_EQ(platform::PictureFolder("HR"), share + "HR/");  // each folder on its own
+    EXPECT_EQ(platform::PictureFolder("HR"), c.hr);
     const platform::HandsFileLocation hands = platform::LocateHandsFile();
     EXPECT_EQ(hands.ReadFrom, c.handsRead);
     EXPECT_EQ(hands.WriteFolder, c.handsWrite);

@@ -3,24 +3,9 @@
 // is still open).
 #include <QApplication>
 #include <QIcon>
-#include <QEvent>
 
 #include "maker/maker_window.h"
 #include "platform/app_setup.h"
-
-namespace {
-
-// Ends the program once the main window has taken its close event.
-class QuitOnClose : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Close && e->isAccepted()) QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    return false;
-  }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   platform::PreferX11UnderWayland();
@@ -37,8 +22,7 @@ int main(int argc, char** argv) {
   maker::TFormMain window(std::move(env));
   window.Dialogs().CreateDialogs(window);
   window.Dialogs().FreeSplash();
-  QuitOnClose quit;
-  window.installEventFilter(&quit);
+  maker::QuitWhenClosed(window);
   window.show();
   return app.exec();
 }

@@ -1,4 +1,9 @@
 // Reading the clock data appended to the program file.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -78,20 +83,50 @@ bool ParseInteger(const std::string& text, int64_t& out) {
   return true;
 }
 
+// The program file's bytes, mapped rather than read: only the clock data at
+// its end is ever touched, so the engine part in front of it never takes
+// memory. A file that cannot be mapped is read whole.
+class FileBytes {
+ public:
+  explicit FileBytes(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      void* p = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p != MAP_FAILED) {
+        map_ = static_cast<const uint8_t*>(p);
+        size_ = size_t(st.st_size);
+      }
+    }
+    if (fd >= 0) close(fd);
+    if (map_) return;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
+    copy_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) throw std::runtime_error("ファイル " + path + " を読み込めません");
+    size_ = copy_.size();
+  }
+  ~FileBytes() {
+    if (map_) munmap(const_cast<uint8_t*>(map_), size_);
+  }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  const uint8_t* data() const { return map_ ? map_ : copy_.data(); }
+  size_t size() const { return size_; }
+  uint8_t operator[](size_t i) const { return data()[i]; }
+
+ private:
+  const uint8_t* map_ = nullptr;
+  size_t size_ = 0;
+  std::vector<uint8_t> copy_;
+};
+
 // Reads size bytes at offset into dst; only the end of the file stops the
 // read early, and the bytes not read keep what dst held.
-void ReadFixed(const std::vector<uint8_t>& file, int64_t offset, size_t size, void* dst) {
+void ReadFixed(const FileBytes& file, int64_t offset, size_t size, void* dst) {
   if (offset < 0 || offset >= int64_t(file.size())) return;
   const size_t n = std::min(size, size_t(int64_t(file.size()) - offset));
   std::memcpy(dst, file.data() + offset, n);
-}
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("ファイル " + path + " を読み込めません");
-  return bytes;
 }
 
 HandPolygon ReadPolygon(const uint8_t* data, int64_t length) {
@@ -108,7 +143,7 @@ HandPolygon ReadPolygon(const uint8_t* data, int64_t length) {
 
 // A colour read as 4 bytes over the old value (a short read keeps its
 // bytes), then moved to the nearest colour the screen shows.
-void ReadColour(const std::vector<uint8_t>& file, int64_t offset, imaging::Colour& c) {
+void ReadColour(const FileBytes& file, int64_t offset, imaging::Colour& c) {
   uint8_t b[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
   ReadFixed(file, offset, 4, b);
   c = platform::NearestColour(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
@@ -152,7 +187,7 @@ void TFormMain::ReadClockData() {
     }
   } finish{this, flags};
 
-  const std::vector<uint8_t> file = ReadWholeFile(platform::ProgramFileName());
+  const FileBytes file(platform::ProgramFileName());
   const int64_t size = int64_t(file.size());
   if (size >= 1) flags = file[size_t(size - 1)];
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <future>
 #include <limits>
 
 #include "engine/ntp_sync.h"
@@ -160,12 +161,21 @@ TEST_F(NtpSyncRun, SecondQueryFailingIsAFailureOfThatHost) {
 }
 
 TEST_F(NtpSyncRun, WorkerRunsOnTheHostsItWasStartedWith) {
-  FakeNtpServer server(ExactServer(clock));
+  // The server holds its answer until the test has looked at the running
+  // worker, so a fast worker cannot finish before the first check.
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  auto exact = ExactServer(clock);
+  FakeNtpServer server([exact, released](const Packet& request, FakeNtpServer& self) {
+    released.wait();
+    return exact(request, self);
+  });
   Serve(server);
   Hosts({"127.0.0.1"});
   ASSERT_TRUE(engine::TNTPSync::Start(owner));
   EXPECT_EQ(1, owner.NtpSyncRunningFlag());  // set before the thread runs
   owner.SetNtpHost(0, "");                // the dialog rewrites the slots meanwhile
+  release.set_value();
   ASSERT_TRUE(WaitCleared(owner.NtpSyncRunningFlag()));
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.040> at 12:57:00", owner.GetNtpResult());
   EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());

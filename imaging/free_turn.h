@@ -31,8 +31,8 @@ class FreeTurn {
     const Real X = Real(x) + Real(minX_), Y = Real(y) + Real(minY_);
     sx = float(X * c_ + Y * s_);
     sy = float(-X * s_ + Y * c_);
-    const float cx = std::ceil(sx), cy = std::ceil(sy);
-    const float fx = std::floor(sx), fy = std::floor(sy);
+    const float cx = Ceil(sx), cy = Ceil(sy);
+    const float fx = Floor(sx), fy = Floor(sy);
     const bool ceilIn = cx >= 0 && cx < w_ && cy >= 0 && cy < h_;
     const bool floorIn = fx >= 0 && fx < w_ && fy >= 0 && fy < h_;
     return ceilIn || floorIn;
@@ -50,7 +50,7 @@ class FreeTurn {
   // its pixel (0, 0) is padded pixel (left, top), and the block must hold the
   // four pixels read.
   void Sample(const Bitmap& part, float sx, float sy, uint8_t* out, int left = 0, int top = 0) const {
-    const int x0 = int(std::floor(sx)), y0 = int(std::floor(sy));
+    const int x0 = int(Floor(sx)), y0 = int(Floor(sy));
     const float tx = float(Real(sx) - x0), ty = float(Real(sy) - y0);
     const uint8_t* p00 = part.ScanLine(y0 + 1 - top) + 3 * ptrdiff_t(x0 + 1 - left);
     const uint8_t* p10 = p00 + 3;
@@ -74,6 +74,18 @@ class FreeTurn {
   // Sines, cosines, corners, source positions, fractions and the two row
   // blends are 32-bit floats, each computed in long double and then stored.
   using Real = long double;
+  // std::floor and std::ceil of a float, without the library call: a float
+  // of 2^23 or more (or not a number) has no fraction.
+  static float Floor(float v) {
+    if (!(std::fabs(v) < 8388608.0f)) return v;
+    const float t = float(int(v));
+    return t > v ? t - 1 : t;
+  }
+  static float Ceil(float v) {
+    if (!(std::fabs(v) < 8388608.0f)) return v;
+    const float t = float(int(v));
+    return t < v ? t + 1 : t;
+  }
   int w_, h_, nw_, nh_;
   float minX_, minY_, s_, c_;
 };

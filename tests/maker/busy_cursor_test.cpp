@@ -26,6 +26,9 @@ class CursorRecorder : public maker::DialServices {
   void CompositeTransparent(imaging::Bitmap& a, imaging::Bitmap& b) override { lib_->CompositeTransparent(a, b); }
   void NudgeKeyColour(imaging::Bitmap& p, imaging::Colour c) override { lib_->NudgeKeyColour(p, c); }
   platform::FontChoice DefaultNumeralFont() override { return lib_->DefaultNumeralFont(); }
+  platform::FontChoice NumeralFontAsDrawn(const platform::FontChoice& f) override {
+    return lib_->NumeralFontAsDrawn(f);
+  }
 
  private:
   void Run(const char* what, void (maker::DialServices::*render)(maker::TFormMain&), maker::TFormMain& w) {

@@ -53,8 +53,8 @@ struct TImage {
   // changed from the background fill; unknown (the whole picture) until the
   // first drawing.
   std::optional<QRect> Drawn;
-  // The picture's canvas; an image without a picture gets a 24-bit bitmap of
-  // its own size first.
+  // The picture's canvas; an image without a picture gets a bitmap of its
+  // own size first.
   imaging::Canvas& Canvas();
   bool Contains(int x, int y) const { return x >= Left && y >= Top && x < Left + Width && y < Top + Height; }
 };
@@ -252,6 +252,9 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   const ClockEnvironment& Environment() const { return env_; }
   // Shows the window at its position and starts the timer.
   void Start();
+  // The timer's next wake: 100 ms in the smooth sweep, else just after the
+  // next second begins.
+  void ScheduleNextTick();
 
  protected:
   void paintEvent(QPaintEvent*) override;

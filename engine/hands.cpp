@@ -5,7 +5,10 @@ namespace engine {
 
 imaging::Canvas& TImage::Canvas() {
   if (Picture.Empty()) {
-    Picture = imaging::Bitmap(Width, Height, imaging::PixelFormat::pf24bit);
+    // 32 bits a pixel: Qt fills its own pixel format on the calling thread,
+    // where fills of a 24-bit picture are handed to worker threads whose
+    // waking costs more than the fill.
+    Picture = imaging::Bitmap(Width, Height, imaging::PixelFormat::pf32bit);
     Drawn.reset();
   }
   return Picture.GetCanvas();

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -278,11 +279,12 @@ void TFormMain::FormClose() {
   if (closed_) return;
   closed_ = true;
   Timer1->stop();
+  // Closing reports nothing: at the end of a session no one is there to
+  // click a box away, and the program would not end.
   try {
     SaveClockConfig();
   } catch (const std::exception& e) {
-    platform::MessageBoxWithCaption(WithPeriod(e.what()), "Dravenna", platform::MsgType::Error, platform::mbOK,
-                                    nullptr);
+    std::fprintf(stderr, "%s\n", WithPeriod(e.what()).c_str());
   }
   AlarmSoundStream.reset();
   for (auto& g : DigitGlyphs) g = imaging::Bitmap();

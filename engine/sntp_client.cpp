@@ -13,6 +13,7 @@ constexpr std::size_t kPacketSize = 48;
 constexpr std::size_t kOriginateAt = 24;
 constexpr std::size_t kReceiveAt = 32;
 constexpr std::size_t kTransmitAt = 40;
+constexpr int kServerMode = 4;
 constexpr long double kTwoTo32 = 4294967296.0L;
 
 }  // namespace
@@ -77,11 +78,14 @@ double SntpClient::QueryServerTime() {
     platform::UdpAddress from;
     const auto got = socket_.ReceiveFrom(reply.data(), reply.size(), from, static_cast<int>(left));
     if (!got) return 0;  // timed out
-    if (*got < kPacketSize) continue;
     if (!from.SameEndpoint(server)) continue;
+    // The server's reply too short to be an answer: it will send no other.
+    if (*got < kPacketSize) return 0;
     if (!std::equal(transmit.begin(), transmit.end(), reply.begin() + kOriginateAt)) continue;
 
     const double arrival = LocalClock() - bias_;
+    const int mode = reply[0] & 7;
+    if (mode != kServerMode) return 0;
     const int leap = reply[0] >> 6;
     const int stratum = reply[1];
     const bool zeroTransmit = std::all_of(reply.begin() + kTransmitAt, reply.begin() + kPacketSize,

@@ -1,9 +1,10 @@
 #include "maker/hands_file.h"
 
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "platform/decimal_text.h"
 
 namespace maker {
 
@@ -122,39 +123,7 @@ std::vector<IniSection> ParseIniSections(const std::string& text) {
   return sections;
 }
 
-std::optional<double> ParseHandNumber(const std::string& raw) {
-  std::string s = TrimBlanks(raw);
-  if (s.empty()) return std::nullopt;
-  bool negative = false;
-  size_t i = 0;
-  if (s[0] == '+' || s[0] == '-') {
-    negative = s[0] == '-';
-    i = 1;
-  }
-  // Validate the form: digits [. digits] [(e|E) [sign] digits], at least one
-  // mantissa digit.
-  size_t j = i, digits = 0;
-  while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++digits;
-  if (j < s.size() && s[j] == '.') {
-    ++j;
-    while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++digits;
-  }
-  if (digits == 0) return std::nullopt;
-  if (j < s.size() && (s[j] == 'e' || s[j] == 'E')) {
-    size_t k = j + 1;
-    if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
-    size_t expDigits = 0;
-    while (k < s.size() && s[k] >= '0' && s[k] <= '9') ++k, ++expDigits;
-    if (expDigits == 0) return std::nullopt;
-    j = k;
-  }
-  if (j != s.size()) return std::nullopt;
-  double v = 0;
-  const char* first = s.data() + i;
-  const auto r = std::from_chars(first, s.data() + s.size(), v, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
-  return negative ? -v : v;
-}
+std::optional<double> ParseHandNumber(const std::string& raw) { return platform::ParseDecimalText(raw); }
 
 ImportResult ImportHandSetsFromText(const std::string& text, HandSetLists& lists) {
   ImportResult result;

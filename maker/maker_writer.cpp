@@ -151,7 +151,10 @@ void TFormMain::MenuEDClick() {
     return;
 
   bool proceed = true;
-  const std::string temp = platform::ChangeFileExt(name, ".~_~");
+  // A clock reached through a symbolic link is replaced where the link
+  // points, so the link stays and names the updated clock.
+  const std::string target = platform::FileBehindLink(name);
+  const std::string temp = platform::ChangeFileExt(target, ".~_~");
   {
     BusyCursor busy;
     const Bytes engine = EngineImageOf(EngineOffset, EngineOffsetKnown);
@@ -173,18 +176,18 @@ void TFormMain::MenuEDClick() {
     // The save replaces an earlier temporary file. A chosen file that already
     // has the temporary name is replaced by the save itself; deleting it
     // afterwards would lose the updated clock.
-    const bool tempIsTarget = temp == name;
+    const bool tempIsTarget = temp == target;
     if (!SaveProgram(temp, updated)) {
       platform::MessageDlg("[" + platform::ExtractFileName(temp) + "] *** Write error ***", platform::MsgType::Error,
                            platform::mbAbort, this);
       proceed = false;
     }
     if (proceed && !tempIsTarget) {
-      if (std::remove(name.c_str()) != 0) {
+      if (std::remove(target.c_str()) != 0) {
         platform::MessageDlg("[" + shown + "] *** Delete error ***", platform::MsgType::Error, platform::mbAbort,
                              this);
         proceed = false;
-      } else if (std::rename(temp.c_str(), name.c_str()) != 0) {
+      } else if (std::rename(temp.c_str(), target.c_str()) != 0) {
         platform::MessageDlg("*** Rename error ***", platform::MsgType::Error, platform::mbAbort, this);
         proceed = false;
       }

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QRegion>
 #include <QWidget>
+#include <QWindow>
 
 #include <vector>
 
@@ -20,11 +21,18 @@ void MakeToolWindow(QWidget* w, bool topmost) {
 
 void SetTopmost(QWidget* w, bool topmost) {
   if (IsTopmost(w) == topmost) return;
-  const bool visible = w->isVisible();
-  const QPoint pos = w->pos();
-  w->setWindowFlags(BaseFlags() | (topmost ? Qt::WindowStaysOnTopHint : Qt::WindowFlags()));
-  w->move(pos);
-  if (visible) w->show();
+  const Qt::WindowFlags flags = BaseFlags() | (topmost ? Qt::WindowStaysOnTopHint : Qt::WindowFlags());
+  QWindow* native = w->windowHandle();
+  if (!native) {
+    w->setWindowFlags(flags);  // no native window yet: nothing to re-create
+    return;
+  }
+  // setWindowFlags would hide the window and show it again (a window
+  // manager then places it anew; the native window may be made anew). The
+  // band of the existing window changes instead; the widget is told the
+  // flags without acting on them.
+  w->overrideWindowFlags(flags);
+  native->setFlags(flags);
 }
 
 bool IsTopmost(const QWidget* w) { return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }

@@ -25,16 +25,20 @@ unsigned CurrentUmask() {
 
 }  // namespace
 
+std::string FileBehindLink(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_symlink(path, ec)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+    if (!ec) return target.string();
+  }
+  return path;
+}
+
 bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, unsigned mode) {
   // A symbolic link is written through: its target gets the new content and
   // the link stays a link (renaming over it would put a plain file in its
   // place and leave the target as it was).
-  std::string path = linkOrPath;
-  std::error_code ec;
-  if (std::filesystem::is_symlink(linkOrPath, ec)) {
-    const std::filesystem::path target = std::filesystem::weakly_canonical(linkOrPath, ec);
-    if (!ec) path = target.string();
-  }
+  const std::string path = FileBehindLink(linkOrPath);
   std::vector<char> name(path.begin(), path.end());
   for (const char c : std::string(".XXXXXX")) name.push_back(c);
   name.push_back('\0');

@@ -13,4 +13,8 @@ namespace platform {
 // names is replaced and the link kept. False when the file cannot be written.
 bool ReplaceFile(const std::string& path, const void* data, size_t size, unsigned mode = 0644);
 
+// The file that a symbolic link names, its chain of links followed; any
+// other path as it is. A file is replaced there, so that the link stays.
+std::string FileBehindLink(const std::string& path);
+
 }  // namespace platform

@@ -52,7 +52,7 @@ struct TImage {
   // The part of a hand image's picture that its last drawing may have
   // changed from the background fill; unknown (the whole picture) until the
   // first drawing.
-  std::optional<QRect> Drawn;
+  std::optional<QRegion> Drawn;
   // The picture's canvas; an image without a picture gets a bitmap of its
   // own size first.
   imaging::Canvas& Canvas();
@@ -272,7 +272,7 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void Layout();
   void ApplyPosition();
   void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc);
-  QRect HandBounds(const std::vector<imaging::Point>& pts, bool disc) const;
+  QRegion HandBounds(const std::vector<imaging::Point>& pts, bool disc) const;
   void ShowTime(uint16_t h, uint16_t m, uint16_t s);
   // Everything is to be composed anew; or only a region of the window.
   void Invalidate();

@@ -318,6 +318,9 @@ void TFormMain::Invalidate() {
 void TFormMain::InvalidateRegion(const QRegion& r) {
   if (!PartialRedraw) baseDirty_ = true;
   pending_ += PartialRedraw ? r : QRegion(rect());
+  // The screen gets the bounding box of each change: a few rectangles are
+  // cheaper for the X server than the many of a hand's outline.
+  screenBoxes_ += PartialRedraw ? r.boundingRect() : rect();
   if (flushQueued_) return;
   flushQueued_ = true;
   QMetaObject::invokeMethod(this, &TFormMain::Flush, Qt::QueuedConnection);
@@ -393,6 +396,7 @@ const QImage& TFormMain::Frame() {
     ComposeBase();
     baseDirty_ = false;
     pending_ = rect();
+    screenBoxes_ = rect();
   }
   // A moving image whose key colour changed (a hand over its bottom-left
   // corner) shows differently all over.
@@ -403,7 +407,9 @@ const QImage& TFormMain::Frame() {
         pic.Empty() ? std::nullopt : std::optional(pic.PixelColour(0, pic.Height() - 1));
     if (key != lastKeys_[i]) {
       lastKeys_[i] = key;
-      pending_ += QRect(moving[i]->Left, moving[i]->Top, moving[i]->Width, moving[i]->Height);
+      const QRect all(moving[i]->Left, moving[i]->Top, moving[i]->Width, moving[i]->Height);
+      pending_ += all;
+      screenBoxes_ += all;
     }
   }
   pending_ &= rect();
@@ -422,8 +428,9 @@ void TFormMain::Flush() {
   shape_.Apply(this, f, toScreen_, kWindowColour, TransparentColor || !Placed());
   // The shape is set before the paint, so the paint is not clipped by the
   // old one.
-  update(toScreen_);
+  update(screenBoxes_ & rect());
   toScreen_ = QRegion();
+  screenBoxes_ = QRegion();
 }
 
 void TFormMain::paintEvent(QPaintEvent* e) {

@@ -304,7 +304,8 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   QImage base_;  // the cream window with the background and frame pictures
   bool baseDirty_ = true;
   QRegion pending_;   // to be composed into frame_
-  QRegion toScreen_;  // composed, not yet handed to the screen
+  QRegion toScreen_;  // composed, shape not yet looked at
+  QRegion screenBoxes_;  // bounding boxes of the changes, for the screen
   bool flushQueued_ = false;
   // The key colour each moving image was last composed with (its
   // bottom-left pixel); a change redraws the whole image.

@@ -64,7 +64,8 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   }
   img.Drawn = HandBounds(pts, disc) & whole;
   // The window changes where the old and the new hand lie.
-  InvalidateRegion((cleared + *img.Drawn).translated(img.Left, img.Top));
+  InvalidateRegion(cleared.translated(img.Left, img.Top));
+  InvalidateRegion(img.Drawn->translated(img.Left, img.Top));
 }
 
 // What a hand drawing covers, with a margin for the pen: in bands of rows,

@@ -162,18 +162,26 @@ Bitmap Bitmap::Unfilled(int width, int height, PixelFormat f) {
   return b;
 }
 
-Bitmap::Bitmap(const Bitmap& o)
-    : width_(o.width_), height_(o.height_), format_(o.format_), stride_(o.stride_), data_(o.data_),
-      palette_(o.palette_), canvas_(std::make_unique<Canvas>(*this)) {}
+Bitmap::Bitmap(const Bitmap& o) : Bitmap() { *this = o; }
 
+// The pixels are copied as one block into storage left unfilled (the
+// buffer's elements are not initialised one by one first).
 Bitmap& Bitmap::operator=(const Bitmap& o) {
   if (this != &o) {
+    std::vector<Colour> palette = o.palette_;
+    const size_t n = o.data_.size();
+    if (n > data_.capacity()) {
+      detail::PixelBuffer fresh;
+      fresh.reserve(n);
+      data_.swap(fresh);
+    }
+    palette_.swap(palette);
+    data_.resize(n);
+    if (n > 0) std::memcpy(data_.data(), o.data_.data(), n);
     width_ = o.width_;
     height_ = o.height_;
     format_ = o.format_;
     stride_ = o.stride_;
-    data_ = o.data_;
-    palette_ = o.palette_;
   }
   return *this;
 }

@@ -89,6 +89,9 @@ class FloatDivideError : public std::domain_error {
 // A size of 0 raises FloatDivideError and a negative size
 // std::invalid_argument, both before anything is changed.
 bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFilter Filter);
+// The same into `out`, the source left as it is (`out` untouched on failure).
+bool ResampleBitmapTo(const Bitmap& source, Bitmap& out, int32_t NewWidth, int32_t NewHeight,
+                      ResampleFilter Filter);
 
 // Turns the picture by Angle degrees, clockwise on the screen for a positive
 // angle. The result holds the whole turned picture plus one pixel each way;

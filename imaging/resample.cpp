@@ -288,6 +288,16 @@ void RunRows(const Job& j, int y0, int y1) {
 }  // namespace
 
 bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFilter Filter) {
+  Bitmap target;
+  if (!ResampleBitmapTo(bmp, target, NewWidth, NewHeight, Filter)) return false;
+  bmp = std::move(target);  // the caller's object stays, with the new pixels
+  return true;
+}
+
+bool ResampleBitmapTo(const Bitmap& source, Bitmap& out, int32_t NewWidth, int32_t NewHeight,
+                      ResampleFilter Filter) {
+  // Only read: the row table of the source takes a modifiable bitmap.
+  Bitmap& bmp = const_cast<Bitmap&>(source);
   if (bmp.GetPixelFormat() != PixelFormat::pf24bit) return false;
   const int W = bmp.Width(), H = bmp.Height();
   if (NewWidth == 0 || NewHeight == 0) throw FloatDivideError();
@@ -364,7 +374,7 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
     const uint64_t work = uint64_t(NewWidth) * uint64_t(NewHeight) * (fourTaps ? 16 : Filter == rfBilinear ? 4 : 1);
     ForEachRowBand(NewHeight, work, [&job](int y0, int y1) { RunRows(job, y0, y1); });
   }
-  bmp = std::move(target);  // the caller's object stays, with the new pixels
+  out = std::move(target);
   return true;
 }
 

@@ -161,11 +161,11 @@ void TFormMain::MenuFQClick() {
 
 void TFormMain::MenuEUClick() {
   if (UndoPictureBitmap.Empty()) return;
-  WorkPictureBitmap = UndoPictureBitmap;
+  WorkPictureBitmap = std::move(UndoPictureBitmap);
+  UndoPictureBitmap = imaging::Bitmap();
   ShowWorkPicture();
   ImagePicture.Left = UndoPictureLeft;
   ImagePicture.Top = UndoPictureTop;
-  UndoPictureBitmap = imaging::Bitmap();
   MenuEU->setEnabled(false);
   setWindowTitle(QString::fromStdString(PictureCaption()));
 }
@@ -485,10 +485,7 @@ void TFormMain::CropToSelection() {
   // picture: the crop then does nothing, as for a too small selection.
   const int W = Shape1.Width, H = Shape1.Height;
   if (W <= 0 || H <= 0) return;
-  UndoPictureBitmap = WorkPictureBitmap;
-  MenuEU->setEnabled(true);
-  UndoPictureLeft = ImagePicture.Left;
-  UndoPictureTop = ImagePicture.Top;
+  const int undoLeft = ImagePicture.Left, undoTop = ImagePicture.Top;
   imaging::Bitmap T(W, H, imaging::PixelFormat::pf24bit);
   T.GetCanvas().brush = imaging::Brush{0x00FFFFFF, false};
   T.GetCanvas().FillRect({0, 0, W, H});
@@ -510,7 +507,13 @@ void TFormMain::CropToSelection() {
   FloodFillToBlack(T, 0, H - 1);
   FloodFillToBlack(T, W - 1, 0);
   FloodFillToBlack(T, W - 1, H - 1);
-  WorkPictureBitmap = T;
+  // The cut is made from the picture shown: the work picture itself becomes
+  // the undo state, moved rather than copied.
+  UndoPictureBitmap = std::move(WorkPictureBitmap);
+  MenuEU->setEnabled(true);
+  UndoPictureLeft = undoLeft;
+  UndoPictureTop = undoTop;
+  WorkPictureBitmap = std::move(T);
   ShowWorkPicture();
   ImagePicture.Left = RoundHalfAway((long double)(PanelPicture->width() - W) / 2);
   ImagePicture.Top = RoundHalfAway((long double)(PanelPicture->height() - H) / 2);

@@ -148,11 +148,12 @@ void TFormPicSize::ButtonOKClick() {
     // The undo copy replaces the previous one only once the picture has
     // really changed: a failed resample (a size of 0, too little memory)
     // leaves both the picture and the earlier undo state as they were.
-    imaging::Bitmap before = work;
-    if (!imaging::ResampleBitmap(work, SpinEditNewW->Value(), SpinEditNewH->Value(),
-                                 imaging::ResampleFilter(ChosenFilter())))
+    imaging::Bitmap resized;
+    if (!imaging::ResampleBitmapTo(work, resized, SpinEditNewW->Value(), SpinEditNewH->Value(),
+                                   imaging::ResampleFilter(ChosenFilter())))
       return;
-    host_.UndoPicture() = std::move(before);
+    host_.UndoPicture() = std::move(work);
+    work = std::move(resized);
     host_.SetUndoEnabled(true);
   } catch (const std::bad_alloc&) {
     dialogs::ShowApplicationError(std::runtime_error("メモリが不足しています"));

@@ -92,7 +92,9 @@ void EllipseOutline(imaging::Bitmap& b, int w, int h) {
 }  // namespace
 
 void TFormMain::ShowWorkPicture() {
-  ImagePicture.Picture = WorkPictureBitmap;
+  // The view shows the work picture itself.
+  ImagePicture.Picture = imaging::Bitmap();
+  ImagePicture.Source = &WorkPictureBitmap;
   ImagePicture.Changed();
   ImagePicture.Width = WorkPictureBitmap.Width();
   ImagePicture.Height = WorkPictureBitmap.Height();
@@ -254,7 +256,7 @@ void TFormMain::MenuFSClick() {
   if (!platform::ExecuteFileDialog(platform::FileDialogKind::Save, SavePictureDialog1, this)) return;
   const std::string name = SavePictureDialog1.FileName;
   const std::string ext = UpperAscii(platform::ExtractFileExt(name));
-  const imaging::Bitmap& shown = ImagePicture.Picture;
+  const imaging::Bitmap& shown = ImagePicture.Pic();
   const std::vector<uint8_t> bytes =
       (ext == ".JPG" || ext == ".JPEG") ? imaging::WriteJpeg(shown) : imaging::WriteBmp24(shown);
   // Replaced whole or not at all: a failed write leaves an existing file as it was.
@@ -496,7 +498,7 @@ void TFormMain::CropToSelection() {
   if (!block.Empty()) {
     block.GetCanvas().brush = imaging::Brush{0x00FFFFFF, false};
     block.GetCanvas().FillRect({0, 0, block.Width(), block.Height()});
-    block.GetCanvas().Draw(-sx, -sy, ImagePicture.Picture);
+    block.GetCanvas().Draw(-sx, -sy, ImagePicture.Pic());
     T.GetCanvas().Draw(0, 0, block);
   }
   Dial().NudgeKeyColour(T, 0x000000);

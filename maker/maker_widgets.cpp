@@ -20,7 +20,7 @@ QColor ToQColor(imaging::Colour c) { return QColor(imaging::RedOf(c), imaging::G
 // inside `view` is converted for the screen, once per change of the picture.
 // The picture view does not clip its picture to the image's rectangle.
 void PaintImage(QPainter& p, const TImage& im, const QRect& area, const QRect& view, bool clip = true) {
-  if (!im.Visible || im.Picture.Empty()) return;
+  if (!im.Visible || im.Pic().Empty()) return;
   const QRect pic = im.PictureRect();
   const QRect bounds = clip ? pic.intersected(QRect(im.Left, im.Top, im.Width, im.Height)) : pic;
   const QRect part = bounds.intersected(area);
@@ -53,15 +53,15 @@ imaging::Canvas& TImage::Canvas() {
 QRect TImage::PictureRect() const {
   int x = Left, y = Top;
   if (Center) {
-    x += (Width - Picture.Width()) / 2;
-    y += (Height - Picture.Height()) / 2;
+    x += (Width - Pic().Width()) / 2;
+    y += (Height - Pic().Height()) / 2;
   }
-  return QRect(x, y, Picture.Width(), Picture.Height());
+  return QRect(x, y, Pic().Width(), Pic().Height());
 }
 
 const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
   Converted& c = shown_;
-  const imaging::Bitmap& pic = Picture;
+  const imaging::Bitmap& pic = Pic();
   const bool same = c.version == version_ && c.pixels == pic.ScanLine(0) && c.width == pic.Width() &&
                     c.height == pic.Height() && c.transparent == Transparent;
   if (!same || !c.area.contains(area)) {
@@ -282,8 +282,8 @@ const void* TPicturePanel::ControlAt(int x, int y) const {
   if (Shape && Shape->Visible && x >= Shape->Left && y >= Shape->Top && x < Shape->Left + Shape->Width &&
       y < Shape->Top + Shape->Height)
     return Shape;
-  if (Picture && !Picture->Picture.Empty() && x >= Picture->Left && y >= Picture->Top &&
-      x < Picture->Left + Picture->Picture.Width() && y < Picture->Top + Picture->Picture.Height())
+  if (Picture && !Picture->Pic().Empty() && x >= Picture->Left && y >= Picture->Top &&
+      x < Picture->Left + Picture->Pic().Width() && y < Picture->Top + Picture->Pic().Height())
     return Picture;
   return this;
 }

@@ -43,12 +43,17 @@ struct TImage {
   bool Transparent = true;
   bool Center = false;
   imaging::Bitmap Picture;  // empty: no picture
+  // A picture kept elsewhere, shown in place of Picture while set (a view of
+  // a large picture without a copy of its own). Clear() drops it.
+  const imaging::Bitmap* Source = nullptr;
+  const imaging::Bitmap& Pic() const { return Source ? *Source : Picture; }
 
   // The picture's canvas; an image without a picture gets a 24-bit bitmap of
   // its own size first. Counts as a change of the picture.
   imaging::Canvas& Canvas();
   void Clear() {
     Picture = imaging::Bitmap();
+    Source = nullptr;
     Changed();
   }
   void SetBounds(int l, int t, int w, int h) { Left = l, Top = t, Width = w, Height = h; }

@@ -21,7 +21,7 @@ TEST(PictureSave, ReplacesAnExistingFileWithTheShownPicture) {
   makertest::WriteText(target, std::string(100000, 'x'));  // longer than the picture
   f.ChooseFile(target);
   w.MenuFSClick();
-  EXPECT_EQ(makertest::ReadBytes(target), imaging::WriteBmp24(w.ImagePicture.Picture));
+  EXPECT_EQ(makertest::ReadBytes(target), imaging::WriteBmp24(w.ImagePicture.Pic()));
   EXPECT_FALSE(std::filesystem::exists(target + ".part"));
   // A JPEG reads back at the picture's size.
   f.ChooseFile(f.root + "/out.JPEG");
@@ -46,7 +46,7 @@ TEST(PictureSave, ALinkIsWrittenThroughAndKept) {
   f.ChooseFile(link);
   w.MenuFSClick();
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(makertest::ReadBytes(target), imaging::WriteBmp24(w.ImagePicture.Picture));
+  EXPECT_EQ(makertest::ReadBytes(target), imaging::WriteBmp24(w.ImagePicture.Pic()));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.root + "/real"), {}), 1);
 }
 

@@ -82,6 +82,20 @@ const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
     const QRgb key = at(0, pic.Height() - 1) & 0x00FFFFFF;
     for (int y = 0; y < keep.height(); ++y) {
       auto* d = reinterpret_cast<QRgb*>(img.scanLine(y));
+      if (bgr) {
+        // The common case as one tight loop over the row's bytes.
+        const uint8_t* s = pic.ScanLine(keep.top() + y) + 3 * size_t(keep.left());
+        const int n = keep.width();
+        if (Transparent) {
+          for (int x = 0; x < n; ++x, s += 3) {
+            const QRgb v = qRgb(s[2], s[1], s[0]);
+            d[x] = (v & 0x00FFFFFF) == key ? 0 : v;
+          }
+        } else {
+          for (int x = 0; x < n; ++x, s += 3) d[x] = qRgb(s[2], s[1], s[0]);
+        }
+        continue;
+      }
       for (int x = 0; x < keep.width(); ++x) {
         const QRgb v = at(keep.left() + x, keep.top() + y);
         d[x] = Transparent && (v & 0x00FFFFFF) == key ? 0 : v;
@@ -256,9 +270,15 @@ TPicturePanel::TPicturePanel(QWidget* parent) : QWidget(parent) {
 
 QImage TPicturePanel::Render() const {
   QImage out(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
-  out.fill(palette().color(QPalette::Window));
   QPainter p(&out);
-  if (Picture) PaintImage(p, *Picture, out.rect(), out.rect(), false);
+  Compose(p, out.rect());
+  return out;
+}
+
+void TPicturePanel::Compose(QPainter& p, const QRect& area) const {
+  const QRect all(0, 0, std::max(width(), 1), std::max(height(), 1));
+  p.fillRect(area, palette().color(QPalette::Window));
+  if (Picture) PaintImage(p, *Picture, area, all, false);
   if (Shape && Shape->Visible && Shape->Width > 0 && Shape->Height > 0) {
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
@@ -269,13 +289,16 @@ QImage TPicturePanel::Render() const {
     }
     p.drawEllipse(r);
   }
-  PaintBevel(p, out.rect().adjusted(0, 0, -1, -1));
-  return out;
+  PaintBevel(p, all.adjusted(0, 0, -1, -1));
 }
 
-void TPicturePanel::paintEvent(QPaintEvent*) {
+// Only the part to repaint is composed, straight onto the panel.
+void TPicturePanel::paintEvent(QPaintEvent* e) {
+  const QRect r = e->rect().intersected(rect());
+  if (r.isEmpty()) return;
   QPainter p(this);
-  p.drawImage(0, 0, Render());
+  p.setClipRect(r);
+  Compose(p, r);
 }
 
 const void* TPicturePanel::ControlAt(int x, int y) const {

@@ -16,6 +16,7 @@
 
 #include "imaging/bitmap.h"
 
+class QPainter;
 class QScrollBar;
 class QTabBar;
 
@@ -179,6 +180,8 @@ class TPicturePanel : public QWidget {
   void mouseReleaseEvent(QMouseEvent*) override;
 
  private:
+  // Draws the part inside `area` on a painter over the whole panel.
+  void Compose(QPainter& p, const QRect& area) const;
   const void* ControlAt(int x, int y) const;
   void ToLocal(const void* c, int& x, int& y) const;
   const void* captured_ = nullptr;

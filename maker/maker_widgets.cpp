@@ -68,7 +68,12 @@ const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
     const QRect keep = same ? c.area.united(area) : area;
     // Every pixel is opaque or wholly transparent (0), so the premultiplied
     // format holds the same bytes and is drawn without a conversion.
-    QImage img(keep.size(), Transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    // Every pixel is written below, so the previous image's memory serves
+    // again when the size and format stay (the preview's hands change every
+    // second; fresh memory costs a page fault per 4 KiB).
+    const QImage::Format format = Transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage img = c.image.size() == keep.size() && c.image.format() == format ? std::move(c.image)
+                                                                             : QImage(keep.size(), format);
     const bool bgr = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
     auto at = [&](int x, int y) -> QRgb {
       if (bgr) {

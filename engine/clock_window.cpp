@@ -100,10 +100,7 @@ TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOf
   Timer1 = new QTimer(this);
   Timer1->setInterval(100);
   Timer1->setTimerType(Qt::CoarseTimer);
-  connect(Timer1, &QTimer::timeout, this, [this] {
-    Timer1Timer();
-    ScheduleNextTick();
-  });
+  connect(Timer1, &QTimer::timeout, this, &TFormMain::Tick);
   BuildMenu();
   CreateTrayIcon();
 
@@ -275,6 +272,25 @@ void TFormMain::ScheduleNextTick() {
   Timer1->start(std::clamp(1000 - int(env_.Now().Millisecond) + 2, 2, 1002));
 }
 
+// What a tick changed is composed and painted as the tick ends: no queued
+// call and no update request go through the event loop, which would wake it
+// twice more.
+void TFormMain::Tick() {
+  struct Drawn {
+    TFormMain* w;
+    ~Drawn() {
+      w->ticking_ = false;
+      if (w->flushQueued_) w->Flush(true);
+    }
+  };
+  ticking_ = true;
+  {
+    Drawn drawn{this};
+    Timer1Timer();
+  }
+  ScheduleNextTick();
+}
+
 void TFormMain::FormClose() {
   if (closed_) return;
   closed_ = true;
@@ -323,7 +339,8 @@ void TFormMain::InvalidateRegion(const QRegion& r) {
   screenBoxes_ += PartialRedraw ? r.boundingRect() : rect();
   if (flushQueued_) return;
   flushQueued_ = true;
-  QMetaObject::invokeMethod(this, &TFormMain::Flush, Qt::QueuedConnection);
+  if (ticking_) return;
+  QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
 }
 
 void TFormMain::InvalidateImage(const TImage& img) { InvalidateRegion(QRect(img.Left, img.Top, img.Width, img.Height)); }
@@ -419,7 +436,7 @@ const QImage& TFormMain::Frame() {
   return frame_;
 }
 
-void TFormMain::Flush() {
+void TFormMain::Flush(bool now) {
   flushQueued_ = false;
   const QImage& f = Frame();
   if (toScreen_.isEmpty()) return;
@@ -428,15 +445,24 @@ void TFormMain::Flush() {
   shape_.Apply(this, f, toScreen_, kWindowColour, TransparentColor || !Placed());
   // The shape is set before the paint, so the paint is not clipped by the
   // old one.
-  update(screenBoxes_ & rect());
+  const QRegion boxes = screenBoxes_ & rect();
   toScreen_ = QRegion();
   screenBoxes_ = QRegion();
+  if (now && isVisible())
+    repaint(boxes);
+  else
+    update(boxes);
 }
 
 void TFormMain::paintEvent(QPaintEvent* e) {
   if (!pending_.isEmpty() || baseDirty_ || frame_.size() != size()) Flush();
   QPainter p(this);
-  for (const QRect& r : e->region()) p.drawImage(r.topLeft(), frame_, r);
+  // Each rectangle is drawn clipped to itself: a painter clipped to a region
+  // of many rectangles blends row by row, handing the rows to worker threads.
+  for (const QRect& r : e->region()) {
+    p.setClipRect(r);
+    p.drawImage(r.topLeft(), frame_, r);
+  }
 }
 
 // ---- mouse and keys ----

@@ -279,8 +279,11 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void InvalidateRegion(const QRegion& r);
   void InvalidateImage(const TImage& img);
   // Composes what is pending, sets the window's shape where it changed and
-  // hands the changed region to the screen.
-  void Flush();
+  // hands the changed region to the screen; painted at once when now is
+  // set, else on Qt's next update.
+  void Flush(bool now = false);
+  // One tick of Timer1 and its drawing.
+  void Tick();
   bool Placed() const { return startupReached_ >= StartupStep::Layout; }
   void ComposeBase();
   void ComposeRect(const QRect& r);
@@ -307,6 +310,9 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   QRegion toScreen_;  // composed, shape not yet looked at
   QRegion screenBoxes_;  // bounding boxes of the changes, for the screen
   bool flushQueued_ = false;
+  // Set during a tick of Timer1, whose changes are drawn when it ends
+  // rather than through the event queue.
+  bool ticking_ = false;
   // The key colour each moving image was last composed with (its
   // bottom-left pixel); a change redraws the whole image.
   std::array<std::optional<imaging::Colour>, 5> lastKeys_;

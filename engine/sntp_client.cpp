@@ -43,6 +43,25 @@ double DecodeNtpTimestamp(const std::uint8_t* bytes) {
   return static_cast<double>(ntp - kNtpToUnixSeconds);
 }
 
+SntpVerdict CheckSntpReply(const std::uint8_t* reply, std::size_t size, const std::array<std::uint8_t, 8>& transmit,
+                           double arrivalUtc, SntpAnswer& answer) {
+  if (size < kPacketSize) return SntpVerdict::Ignore;
+  if (!std::equal(transmit.begin(), transmit.end(), reply + kOriginateAt)) return SntpVerdict::Ignore;
+  const int leap = reply[0] >> 6;
+  const int stratum = reply[1];
+  const bool zeroTransmit =
+      std::all_of(reply + kTransmitAt, reply + kPacketSize, [](std::uint8_t b) { return b == 0; });
+  if (leap == 3 || stratum == 0 || stratum > 15 || zeroTransmit) return SntpVerdict::Unusable;
+  answer.Stratum = stratum;
+  answer.T1 = DecodeNtpTimestamp(reply + kOriginateAt);
+  answer.T2 = DecodeNtpTimestamp(reply + kReceiveAt);
+  answer.T3 = DecodeNtpTimestamp(reply + kTransmitAt);
+  answer.T4 = arrivalUtc;
+  answer.Delay = (answer.T4 - answer.T1) - (answer.T3 - answer.T2);
+  answer.Offset = ((answer.T2 - answer.T1) + (answer.T3 - answer.T4)) / 2;
+  return SntpVerdict::Accepted;
+}
+
 SntpClient::SntpClient()
     : LocalClock(&platform::LocalNowSeconds),
       TimeZoneBias(&platform::TimeZoneBiasSeconds),
@@ -77,24 +96,19 @@ double SntpClient::QueryServerTime() {
     platform::UdpAddress from;
     const auto got = socket_.ReceiveFrom(reply.data(), reply.size(), from, static_cast<int>(left));
     if (!got) return 0;  // timed out
-    if (*got < kPacketSize) continue;
     if (!from.SameEndpoint(server)) continue;
-    if (!std::equal(transmit.begin(), transmit.end(), reply.begin() + kOriginateAt)) continue;
+    SntpAnswer answer;
+    const SntpVerdict verdict = CheckSntpReply(reply.data(), *got, transmit, LocalClock() - bias_, answer);
+    if (verdict == SntpVerdict::Ignore) continue;
+    if (verdict == SntpVerdict::Unusable) return 0;
 
-    const double arrival = LocalClock() - bias_;
-    const int leap = reply[0] >> 6;
-    const int stratum = reply[1];
-    const bool zeroTransmit = std::all_of(reply.begin() + kTransmitAt, reply.begin() + kPacketSize,
-                                          [](std::uint8_t b) { return b == 0; });
-    if (leap == 3 || stratum == 0 || stratum > 15 || zeroTransmit) return 0;
-
-    stratum_ = stratum;
-    t1_ = DecodeNtpTimestamp(reply.data() + kOriginateAt);
-    t2_ = DecodeNtpTimestamp(reply.data() + kReceiveAt);
-    t3_ = DecodeNtpTimestamp(reply.data() + kTransmitAt);
-    t4_ = arrival;
-    delay_ = (t4_ - t1_) - (t3_ - t2_);
-    offset_ = ((t2_ - t1_) + (t3_ - t4_)) / 2;
+    stratum_ = answer.Stratum;
+    t1_ = answer.T1;
+    t2_ = answer.T2;
+    t3_ = answer.T3;
+    t4_ = answer.T4;
+    delay_ = answer.Delay;
+    offset_ = answer.Offset;
     return t3_ + bias_;
   }
 }

@@ -29,6 +29,9 @@ void Fill(Bitmap& b, Colour c) {
 
 bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
   if (bmp.GetPixelFormat() != PixelFormat::pf24bit) return false;
+  // The sine of an infinite angle is not a number, and nothing can be drawn
+  // at a position that is not one.
+  if (!std::isfinite(Angle)) throw FloatInvalidOperation();
   const int W = bmp.Width(), H = bmp.Height();
 
   // One pixel of fill colour round the picture, so that every neighbour read

@@ -1,17 +1,23 @@
 // Imaging benchmark, run by hand through bench/imaging.sh (see README).
 //
-//   imaging_bench <work folder>
+//   imaging_bench <work folder> [resample|rotate|jpeg|thumbs]...
 //
+// Every baseline runs in this same process on the same pixels or bytes in
+// memory, and only the operation itself is timed:
 // 1. ResampleBitmap, 4000x3000 -> 800x600 and 600x600 -> 1200x1200, each of
-//    the six filters, in output megapixels per second, next to ImageMagick's
-//    `convert -resize` with the matching filter on the same picture (its time
-//    for start-up and reading is measured alone and taken off).
-// 2. ReadJpeg of a 24-megapixel JPEG against `djpeg` on the same file.
-// 3. DrawThumbnailCell over a folder of 100 JPEGs of 12 megapixels against
-//    `djpeg` decoding the same files (a thumbnail decodes the whole picture,
-//    so the full decode is the floor of its cost).
-// The inputs are generated in the work folder on the first run and reused.
-// Each figure is the best of several runs.
+//    the six filters, against ImageMagick's ResizeImage with the matching
+//    filter to the same size.
+// 2. RotateBitmapFree of a 4000x3000 picture by 30 degrees against
+//    ImageMagick's RotateImage by 30 degrees (what `-rotate 30` runs).
+//    Both tables are printed twice: one thread each, then all cores each.
+// 3. ReadJpeg of a 24-megapixel JPEG against TurboJPEG decoding the same
+//    bytes to the same blue-green-red pixels (checked equal).
+// 4. DrawThumbnailCell over a folder of JPEGs of 12 megapixels against
+//    reading and decoding the same files with TurboJPEG (a thumbnail decodes
+//    the whole picture, so the full decode is the floor of its cost).
+// Each figure is the best of several runs. The baselines are compiled in
+// when their development packages were found (bench/imaging.sh installs
+// them); otherwise their columns say n/a.
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -19,39 +25,69 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/parallel_rows.h"
 #include "imaging/picture_io.h"
 #include "imaging/picture_loader.h"
+
+#ifdef HAVE_MAGICKCORE
+#include <magick/MagickCore.h>
+#include <omp.h>
+#endif
+#ifdef HAVE_TURBOJPEG
+#include <turbojpeg.h>
+#endif
 
 using namespace imaging;
 namespace fs = std::filesystem;
 
 namespace {
 
-double Seconds(const std::function<void()>& f, int runs) {
-  double best = 1e30;
+struct Timing {
+  double wall = 1e30;  // seconds, best run
+  double cpu = 0;      // process CPU seconds of that run: cpu / wall = cores kept busy
+};
+
+double CpuNow() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Best of `runs`; prepare() runs untimed before each run.
+Timing Best(int runs, const std::function<void()>& prepare, const std::function<void()>& f) {
+  Timing best;
   for (int i = 0; i < runs; ++i) {
+    prepare();
+    const double c0 = CpuNow();
     const auto t0 = std::chrono::steady_clock::now();
     f();
     const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+    const double c1 = CpuNow();
+    const double wall = std::chrono::duration<double>(t1 - t0).count();
+    if (wall < best.wall) best = Timing{wall, c1 - c0};
   }
   return best;
 }
 
-bool Run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+Timing Best(int runs, const std::function<void()>& f) {
+  return Best(runs, [] {}, f);
+}
 
-double CommandSeconds(const std::string& cmd, int runs, bool* ok) {
-  *ok = true;
-  return Seconds([&] { *ok = Run(cmd) && *ok; }, runs);
+std::string LoadAverage() {
+  std::ifstream f("/proc/loadavg");
+  std::string a, b, c;
+  f >> a >> b >> c;
+  return a + " " + b + " " + c;
 }
 
 // A picture with detail at every scale: gradients, rings and a little noise.
@@ -86,136 +122,240 @@ std::vector<uint8_t> ReadFile(const fs::path& p) {
   return v;
 }
 
-void WritePpm(const fs::path& p, const Bitmap& b) {
-  std::ofstream f(p, std::ios::binary);
-  f << "P6\n" << b.Width() << " " << b.Height() << "\n255\n";
-  std::vector<char> row(size_t(b.Width()) * 3);
-  for (int y = 0; y < b.Height(); ++y) {
-    const uint8_t* s = b.ScanLine(y);
-    for (int x = 0; x < b.Width(); ++x) {
-      row[size_t(x) * 3] = char(s[x * 3 + 2]);
-      row[size_t(x) * 3 + 1] = char(s[x * 3 + 1]);
-      row[size_t(x) * 3 + 2] = char(s[x * 3]);
-    }
-    f.write(row.data(), std::streamsize(row.size()));
+// One process-wide thread setting for both sides.
+struct Threads {
+  unsigned ours;    // row bands of our operations
+  unsigned magick;  // ImageMagick's thread resource limit
+};
+
+#ifdef HAVE_MAGICKCORE
+// ImageMagick's image of the same pixels, built once outside the timing.
+struct MagickImage {
+  Image* image = nullptr;
+  explicit MagickImage(const Bitmap& b) {
+    std::vector<uint8_t> packed(size_t(b.Width()) * size_t(b.Height()) * 3);
+    for (int y = 0; y < b.Height(); ++y)
+      std::memcpy(packed.data() + size_t(y) * size_t(b.Width()) * 3, b.ScanLine(y), size_t(b.Width()) * 3);
+    ExceptionInfo* e = AcquireExceptionInfo();
+    image = ConstituteImage(size_t(b.Width()), size_t(b.Height()), "BGR", CharPixel, packed.data(), e);
+    DestroyExceptionInfo(e);
   }
+  ~MagickImage() {
+    if (image) DestroyImage(image);
+  }
+  MagickImage(const MagickImage&) = delete;
+  MagickImage& operator=(const MagickImage&) = delete;
+};
+
+// Times fn(image, exception), which returns a new image; checks its size.
+template <class Fn>
+Timing MagickBest(int runs, const MagickImage& src, size_t* outW, size_t* outH, Fn fn) {
+  ExceptionInfo* e = AcquireExceptionInfo();
+  Image* result = nullptr;
+  bool failed = false;
+  const Timing t = Best(
+      runs,
+      [&] {
+        if (result) result = DestroyImage(result);
+      },
+      [&] {
+        result = fn(src.image, e);
+        failed = failed || !result;
+      });
+  *outW = result ? result->columns : 0;
+  *outH = result ? result->rows : 0;
+  if (result) DestroyImage(result);
+  DestroyExceptionInfo(e);
+  return failed ? Timing{} : t;
+}
+#endif
+
+// ImageMagick caps its thread limit at OpenMP's current maximum, which its
+// own limit of 1 lowers; so OpenMP's is set first.
+void SetThreads(const Threads& t) {
+  SetRowBandLimit(t.ours);
+#ifdef HAVE_MAGICKCORE
+  omp_set_num_threads(int(t.magick));
+  SetMagickResourceLimit(ThreadResource, t.magick);
+#endif
 }
 
-std::string Convert() {
-  for (const char* c : {"/usr/bin/convert-im6.q16", "/usr/bin/magick", "/usr/bin/convert"})
-    if (fs::exists(c)) return c;
-  return {};
+unsigned MagickThreads() {
+#ifdef HAVE_MAGICKCORE
+  return unsigned(GetMagickResourceLimit(ThreadResource));
+#else
+  return 0;
+#endif
 }
 
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Busy(const Timing& t) {
+  char s[32];
+  std::snprintf(s, sizeof s, "%.1f", t.cpu / t.wall);
+  return s;
+}
 
-void ResampleSection(const fs::path& work, const std::string& convert) {
+void ResampleSection(const Threads& threads, int runs) {
   struct Filter {
-    ResampleFilter id;
+    imaging::ResampleFilter id;
     const char* name;
-    const char* im;  // ImageMagick options for the same kernel
+#ifdef HAVE_MAGICKCORE
+    FilterTypes im;
+#endif
   };
+#ifdef HAVE_MAGICKCORE
+#define IM_FILTER(x) , x
+#else
+#define IM_FILTER(x)
+#endif
   const Filter filters[] = {
-      {rfNearest, "nearest", "-filter Point"},
-      {rfBilinear, "bilinear", "-filter Triangle"},
-      {rfBicubic, "bicubic", "-filter Cubic -define filter:b=0 -define filter:c=1"},  // a = -1
-      {rfLagrange, "Lagrange", "-filter Lagrange"},
-      {rfBSpline, "B-spline", "-filter Spline"},
-      {rfMitchell, "Mitchell", "-filter Mitchell"},
+      {rfNearest, "nearest" IM_FILTER(PointFilter)},      {rfBilinear, "bilinear" IM_FILTER(TriangleFilter)},
+      {rfBicubic, "bicubic" IM_FILTER(CubicFilter)},      {rfLagrange, "Lagrange" IM_FILTER(LagrangeFilter)},
+      {rfBSpline, "B-spline" IM_FILTER(SplineFilter)},    {rfMitchell, "Mitchell" IM_FILTER(MitchellFilter)},
   };
+#undef IM_FILTER
   struct Size {
     int w, h, nw, nh;
   };
+  SetThreads(threads);
   for (const Size s : {Size{4000, 3000, 800, 600}, Size{600, 600, 1200, 1200}}) {
     const Bitmap src = Scene(s.w, s.h, 11);
-    // ImageMagick reads its own memory-mapped cache format (.mpc) almost for
-    // free and writes to null:, so what is left is the resize itself; the
-    // time of the same command without -resize is still taken off.
-    const fs::path ppm = work / ("resample_" + std::to_string(s.w) + ".ppm");
-    const fs::path in = work / ("resample_" + std::to_string(s.w) + ".mpc");
-    const std::string out = "null:";
-    if (!convert.empty()) {
-      WritePpm(ppm, src);
-      Run(convert + " " + Quote(ppm) + " " + Quote(in));
-    }
+#ifdef HAVE_MAGICKCORE
+    const MagickImage isrc(src);
+#endif
     const double mp = s.nw * double(s.nh) / 1e6;
-    bool ok = true;
-    double io = 0;
-    if (!convert.empty()) io = CommandSeconds(convert + " " + Quote(in) + " " + out, 3, &ok);
-    std::printf("\nresample %dx%d -> %dx%d (output megapixels per second)\n", s.w, s.h, s.nw, s.nh);
-    std::printf("  %-9s %10s %12s %8s\n", "filter", "ours", "ImageMagick", "ratio");
+    std::printf("\nresample %dx%d -> %dx%d, output megapixels per second (busy = CPU time / wall time)\n", s.w, s.h,
+                s.nw, s.nh);
+    std::printf("  %-9s %8s %5s %12s %5s %8s\n", "filter", "ours", "busy", "ImageMagick", "busy", "ratio");
     for (const Filter& f : filters) {
-      double t = 1e30;
-      for (int run = 0; run < 3; ++run) {
-        Bitmap b = src;  // the call replaces its picture, so each run gets a fresh copy
-        t = std::min(t, Seconds([&] { ResampleBitmap(b, s.nw, s.nh, f.id); }, 1));
-      }
-      std::printf("  %-9s %10.1f", f.name, mp / t);
-      if (convert.empty() || !ok) {
-        std::printf(" %12s\n", "n/a");
+      Bitmap b;
+      bool ok = true;
+      const Timing t = Best(
+          runs, [&] { b = src; },  // the call replaces its picture, so each run gets a fresh copy
+          [&] { ok = ResampleBitmap(b, s.nw, s.nh, f.id) && ok; });
+      if (!ok || b.Width() != s.nw || b.Height() != s.nh) {
+        std::printf("  %-9s failed\n", f.name);
         continue;
       }
-      bool rok = true;
-      const double ti = CommandSeconds(convert + " " + Quote(in) + " " + f.im + " -resize " + std::to_string(s.nw) +
-                                           "x" + std::to_string(s.nh) + "! " + out,
-                                       3, &rok);
-      const double net = std::max(ti - io, 1e-4);
-      if (rok)
-        std::printf(" %12.1f %7.2fx\n", mp / net, (mp / t) / (mp / net));
-      else
+      std::printf("  %-9s %8.1f %5s", f.name, mp / t.wall, Busy(t).c_str());
+#ifdef HAVE_MAGICKCORE
+      // Cubic with B = 0 and C = 1 is cubic convolution with a = -1.
+      if (f.id == rfBicubic) {
+        SetImageArtifact(isrc.image, "filter:b", "0");
+        SetImageArtifact(isrc.image, "filter:c", "1");
+      }
+      size_t iw = 0, ih = 0;
+      const Timing m = MagickBest(runs, isrc, &iw, &ih, [&](const Image* im, ExceptionInfo* e) {
+        return ResizeImage(im, size_t(s.nw), size_t(s.nh), f.im, 1.0, e);
+      });
+      if (f.id == rfBicubic) {
+        DeleteImageArtifact(isrc.image, "filter:b");
+        DeleteImageArtifact(isrc.image, "filter:c");
+      }
+      if (iw != size_t(s.nw) || ih != size_t(s.nh))
         std::printf(" %12s\n", "failed");
+      else
+        std::printf(" %12.1f %5s %7.2fx\n", mp / m.wall, Busy(m).c_str(), m.wall / t.wall);
+#else
+      std::printf(" %12s\n", "n/a");
+#endif
     }
   }
 }
 
-void JpegSection(const fs::path& work, bool haveDjpeg) {
-  const fs::path file = work / "photo_24mp.jpg";
-  if (!fs::exists(file)) WriteFile(file, WriteJpeg(Scene(6000, 4000, 5)));
-  const double t = Seconds(
-      [&] {
-        const auto bytes = ReadFile(file);
-        const Bitmap b = ReadJpeg(bytes.data(), bytes.size());
-        if (b.Width() != 6000) std::abort();
-      },
-      5);
-  std::printf("\nJPEG 6000x4000 (24 MP), file read and decode\n  ours  %.3f s (%.1f MP/s)\n", t, 24 / t);
-  if (!haveDjpeg) {
-    std::printf("  djpeg n/a\n");
-    return;
-  }
-  bool ok = true;
-  const double d = CommandSeconds("djpeg -ppm -outfile /dev/null " + Quote(file), 5, &ok);
-  if (ok)
-    std::printf("  djpeg %.3f s (%.1f MP/s)   ratio ours/djpeg speed %.2fx\n", d, 24 / d, d / t);
+void RotateSection(const Threads& threads, int runs) {
+  SetThreads(threads);
+  const Bitmap src = Scene(4000, 3000, 17);
+  Bitmap b;
+  const Timing t = Best(runs, [&] { b = src; }, [&] { RotateBitmapFree(b, 0, 30.0f); });
+  std::printf("\nfree rotation 4000x3000 by 30 degrees, seconds (busy = CPU time / wall time)\n");
+  std::printf("  ours         %dx%d  %.3f s  busy %s\n", b.Width(), b.Height(), t.wall, Busy(t).c_str());
+#ifdef HAVE_MAGICKCORE
+  const MagickImage isrc(src);
+  size_t iw = 0, ih = 0;
+  const Timing m =
+      MagickBest(runs, isrc, &iw, &ih, [](const Image* im, ExceptionInfo* e) { return RotateImage(im, 30.0, e); });
+  std::printf("  ImageMagick  %zux%zu  %.3f s  busy %s   ratio %.2fx\n", iw, ih, m.wall, Busy(m).c_str(),
+              m.wall / t.wall);
+#else
+  std::printf("  ImageMagick  n/a\n");
+#endif
 }
 
-void ThumbnailSection(const fs::path& work, bool haveDjpeg) {
+#ifdef HAVE_TURBOJPEG
+// TurboJPEG's decoding of the bytes. It writes into a bitmap of ours, so that
+// both sides get the same kind of memory (our large buffers take huge pages,
+// which saves most of the page faults of a fresh picture) and only the
+// decoding differs.
+struct TurboDecoder {
+  tjhandle handle = tjInitDecompress();
+  ~TurboDecoder() { tjDestroy(handle); }
+  TurboDecoder() = default;
+  TurboDecoder(const TurboDecoder&) = delete;
+  TurboDecoder& operator=(const TurboDecoder&) = delete;
+  // Accurate DCT and smooth upsampling (flags 0): libjpeg's defaults, which
+  // ReadJpeg uses; the faster flags give other pixels.
+  Bitmap Decode(const std::vector<uint8_t>& bytes) {
+    int w = 0, h = 0, sub = 0, space = 0;
+    if (tjDecompressHeader3(handle, bytes.data(), static_cast<unsigned long>(bytes.size()), &w, &h, &sub, &space) != 0)
+      return {};
+    Bitmap out = Bitmap::Unfilled(w, h, PixelFormat::pf24bit);
+    if (tjDecompress2(handle, bytes.data(), static_cast<unsigned long>(bytes.size()), out.ScanLine(0), w,
+                      int(out.Stride()), h, TJPF_BGR, 0) != 0)
+      return {};
+    return out;
+  }
+};
+#endif
+
+void JpegSection(const fs::path& work, int runs) {
+  const fs::path file = work / "photo_24mp.jpg";
+  if (!fs::exists(file)) WriteFile(file, WriteJpeg(Scene(6000, 4000, 5)));
+  const std::vector<uint8_t> bytes = ReadFile(file);
+  Bitmap b;
+  const Timing t = Best(runs, [&] { b = ReadJpeg(bytes.data(), bytes.size()); });
+  std::printf("\nJPEG 6000x4000 (24 MP, %.1f MB) decoded from memory, one thread each\n", bytes.size() / 1e6);
+  std::printf("  ours       %.3f s (%.1f MP/s)\n", t.wall, 24 / t.wall);
+#ifdef HAVE_TURBOJPEG
+  TurboDecoder tj;
+  Bitmap px;
+  const Timing d = Best(runs, [&] { px = tj.Decode(bytes); });
+  bool same = px.Width() == b.Width() && px.Height() == b.Height();
+  for (int y = 0; same && y < b.Height(); ++y)
+    same = std::memcmp(px.ScanLine(y), b.ScanLine(y), size_t(b.Width()) * 3) == 0;
+  std::printf("  TurboJPEG  %.3f s (%.1f MP/s)   same pixels: %s   ratio ours/TurboJPEG speed %.2fx\n", d.wall,
+              24 / d.wall, same ? "yes" : "NO", d.wall / t.wall);
+#else
+  std::printf("  TurboJPEG  n/a\n");
+#endif
+}
+
+void ThumbnailSection(const fs::path& work, int runs) {
+  constexpr int kFiles = 40;
   const fs::path folder = work / "thumbs_12mp";
   fs::create_directories(folder);
   std::vector<fs::path> files;
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < kFiles; ++i) {
     const fs::path f = folder / ("photo_" + std::to_string(i) + ".jpg");
     if (!fs::exists(f)) {
-      if (i == 0) std::printf("\n(generating 100 JPEGs of 4000x3000 in %s)\n", folder.c_str());
+      if (i == 0) std::printf("\n(generating %d JPEGs of 4000x3000 in %s)\n", kFiles, folder.c_str());
       WriteFile(f, WriteJpeg(Scene(4000, 3000, uint32_t(i + 100))));
     }
     files.push_back(f);
   }
-  const double t = Seconds(
-      [&] {
-        for (const auto& f : files) {
-          auto cell = DrawThumbnailCell(f.string(), 96, 96, 0xCDFAFF, true);
-          if (!cell) std::abort();
-        }
-      },
-      2);
-  std::printf("\nthumbnails 96x96 of 100 JPEGs of 12 MP\n  ours  %.2f thumbnails/s\n", 100 / t);
-  if (!haveDjpeg) return;
-  bool ok = true;
-  std::string cmd = "for f in " + Quote(folder) + "/*.jpg; do djpeg -ppm -outfile /dev/null \"$f\" || exit 1; done";
-  const double d = CommandSeconds("sh -c " + Quote(cmd), 2, &ok);
-  if (ok)
-    std::printf("  djpeg full decode only %.2f files/s   ratio ours/djpeg %.2fx\n", 100 / d, d / t);
+  const Timing t = Best(std::max(1, runs / 2), [&] {
+    for (const auto& f : files)
+      if (!DrawThumbnailCell(f.string(), 96, 96, 0xCDFAFF, true)) std::abort();
+  });
+  std::printf("\nthumbnails 96x96 of %d JPEGs of 12 MP, files read and decoded\n  ours       %.2f thumbnails/s\n",
+              kFiles, kFiles / t.wall);
+#ifdef HAVE_TURBOJPEG
+  TurboDecoder tj;
+  const Timing d = Best(std::max(1, runs / 2), [&] {
+    for (const auto& f : files)
+      if (tj.Decode(ReadFile(f)).Empty()) std::abort();
+  });
+  std::printf("  TurboJPEG  full decode only %.2f files/s   ratio %.2fx\n", kFiles / d.wall, d.wall / t.wall);
+#endif
 }
 
 }  // namespace
@@ -224,20 +364,40 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QGuiApplication app(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: imaging_bench <work folder> [resample|jpeg|thumbs]...\n");
+    std::fprintf(stderr, "usage: imaging_bench <work folder> [resample|rotate|jpeg|thumbs]...\n");
     return 2;
   }
   const fs::path work = argv[1];
   fs::create_directories(work);
   std::vector<std::string> parts(argv + 2, argv + argc);
   auto want = [&](const char* p) { return parts.empty() || std::find(parts.begin(), parts.end(), p) != parts.end(); };
-  const std::string convert = Convert();
-  const bool haveDjpeg = Run("command -v djpeg");
-  if (convert.empty()) std::printf("ImageMagick not found: apt-get install imagemagick (benchmark only)\n");
-  if (!haveDjpeg) std::printf("djpeg not found: apt-get install libjpeg-turbo-progs (benchmark only)\n");
-  std::printf("threads available: %u\n", std::thread::hardware_concurrency());
-  if (want("resample")) ResampleSection(work, convert);
-  if (want("jpeg")) JpegSection(work, haveDjpeg);
-  if (want("thumbs")) ThumbnailSection(work, haveDjpeg);
+  const int runs = std::getenv("BENCH_RUNS") ? std::max(1, std::atoi(std::getenv("BENCH_RUNS"))) : 7;
+#ifdef HAVE_MAGICKCORE
+  MagickCoreGenesis(argv[0], MagickFalse);
+  std::printf("ImageMagick %s\n", GetMagickVersion(nullptr));
+#else
+  std::printf("ImageMagick not compiled in (bench/imaging.sh installs libmagick++-dev)\n");
+#endif
+#ifndef HAVE_TURBOJPEG
+  std::printf("TurboJPEG not compiled in (bench/imaging.sh installs libturbojpeg0-dev)\n");
+#endif
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  std::printf("cores: %u   load average at start: %s   best of %d runs\n", cores, LoadAverage().c_str(), runs);
+  // Ratios above 1: ours is faster.
+  for (const Threads t : {Threads{1, 1}, Threads{cores, cores}}) {
+    if (!want("resample") && !want("rotate")) break;
+    SetThreads(t);
+    std::printf("\n==== %s: our row bands at most %u, ImageMagick thread limit %u ====\n",
+                t.ours == 1 ? "one thread each" : "all cores each", t.ours, MagickThreads());
+    if (want("resample")) ResampleSection(t, runs);
+    if (want("rotate")) RotateSection(t, runs);
+  }
+  SetThreads(Threads{cores, cores});
+  if (want("jpeg")) JpegSection(work, runs);
+  if (want("thumbs")) ThumbnailSection(work, runs);
+  std::printf("\nload average at end: %s\n", LoadAverage().c_str());
+#ifdef HAVE_MAGICKCORE
+  MagickCoreTerminus();
+#endif
   return 0;
 }

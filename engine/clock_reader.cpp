@@ -1,4 +1,9 @@
 // The clock window takes over the clock data appended to its program file.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -11,13 +16,42 @@ namespace engine {
 
 namespace {
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("ファイル " + path + " を読み込めません");
-  return bytes;
-}
+// The program file's bytes, mapped rather than read: only the clock data at
+// its end is ever touched, so the engine part in front of it never takes
+// memory. A file that cannot be mapped is read whole.
+class FileBytes {
+ public:
+  explicit FileBytes(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      void* p = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p != MAP_FAILED) {
+        map_ = static_cast<const uint8_t*>(p);
+        size_ = size_t(st.st_size);
+      }
+    }
+    if (fd >= 0) close(fd);
+    if (map_) return;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("ファイル " + path + " を開けません");
+    copy_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) throw std::runtime_error("ファイル " + path + " を読み込めません");
+    size_ = copy_.size();
+  }
+  ~FileBytes() {
+    if (map_) munmap(const_cast<uint8_t*>(map_), size_);
+  }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  const uint8_t* data() const { return map_ ? map_ : copy_.data(); }
+  size_t size() const { return size_; }
+
+ private:
+  const uint8_t* map_ = nullptr;
+  size_t size_ = 0;
+  std::vector<uint8_t> copy_;
+};
 
 void SetPicture(TImage& img, imaging::Bitmap b, bool transparent) {
   img.Picture = std::move(b);
@@ -88,7 +122,7 @@ void TFormMain::ReadClockData() {
     }
   } apply{this, d};
 
-  const std::vector<uint8_t> file = ReadWholeFile(platform::ProgramFileName());
+  const FileBytes file(platform::ProgramFileName());
   DecodeClockData(file.data(), file.size(), d);
 }
 

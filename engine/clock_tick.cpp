@@ -24,14 +24,15 @@ void TFormMain::Timer1Timer() {
   const long double q = MinutePosition(t.Minute, t.Second);
   LastSecond = t.Second;
 
-  if (startupReached_ >= StartupStep::Glyphs) {
+  // The displays are drawn only where the layout has placed them.
+  if (canDraw) {
     ShowTime(t.Hour, t.Minute, t.Second);
     if (ImageDate.Visible && t.Day != LastDay) {
       LastDay = t.Day;
       char buf[16];
       std::snprintf(buf, sizeof buf, "%2.2d", t.Day);
       ImageDate.Picture = DrawDigitalText(DigitalStyle, buf);
-      Invalidate();
+      InvalidateImage(ImageDate);
     }
   }
 

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -16,7 +17,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -232,6 +235,8 @@ void TFormMain::ApplyPosition() { move(WindowLeft, WindowTop); }
 
 void TFormMain::Start() {
   ApplyPosition();
+  // The first frame and its shape are ready before the window maps.
+  Flush();
   show();
   Timer1->start();
 }
@@ -240,11 +245,12 @@ void TFormMain::FormClose() {
   if (closed_) return;
   closed_ = true;
   Timer1->stop();
+  // Closing reports nothing: at the end of a session no one is there to
+  // click a box away, and the program would not end.
   try {
     SaveClockConfig();
   } catch (const std::exception& e) {
-    platform::MessageBoxWithCaption(WithPeriod(e.what()), "Dravenna", platform::MsgType::Error, platform::mbOK,
-                                    nullptr);
+    std::fprintf(stderr, "%s\n", WithPeriod(e.what()).c_str());
   }
   AlarmSoundStream.reset();
   for (auto& g : DigitGlyphs) g = imaging::Bitmap();
@@ -271,58 +277,122 @@ std::string TFormMain::HomePageString() const {
 // ---- drawing ----
 
 void TFormMain::Invalidate() {
-  frameDirty_ = true;
-  update();
+  baseDirty_ = true;
+  InvalidateRegion(rect());
 }
 
-const QImage& TFormMain::Frame() {
-  if (!frameDirty_ && frame_.size() == size()) return frame_;
-  frameDirty_ = false;
-  if (frame_.size() != size()) frame_ = QImage(size(), QImage::Format_RGB32);
-  frame_.fill(ToRgb(kWindowColour));
-  const int fw = frame_.width(), fh = frame_.height();
-  for (const TImage* img : {&ImageBG, &ImageFG, &ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS}) {
-    if (!img->Visible || img->Picture.Empty()) continue;
-    const imaging::Bitmap& pic = img->Picture;
-    const int ox = img->Left + (img->Center ? (img->Width - pic.Width()) / 2 : 0);
-    const int oy = img->Top + (img->Center ? (img->Height - pic.Height()) / 2 : 0);
-    // Pixels are drawn where picture, image rectangle and window overlap.
-    const int x0 = std::max({0, img->Left, ox}), y0 = std::max({0, img->Top, oy});
-    const int x1 = std::min({fw, img->Left + img->Width, ox + pic.Width()});
-    const int y1 = std::min({fh, img->Top + img->Height, oy + pic.Height()});
-    if (x1 <= x0 || y1 <= y0) continue;
-    const bool fast = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
-    const imaging::Colour key = pic.PixelColour(0, pic.Height() - 1);
-    const uint8_t kb = imaging::BlueOf(key), kg = imaging::GreenOf(key), kr = imaging::RedOf(key);
-    for (int y = y0; y < y1; ++y) {
-      auto* dst = reinterpret_cast<QRgb*>(frame_.scanLine(y));
-      if (fast) {
-        const uint8_t* src = pic.ScanLine(y - oy) + 3 * size_t(x0 - ox);
-        if (img->Transparent) {
-          for (int x = x0; x < x1; ++x, src += 3)
-            if (src[0] != kb || src[1] != kg || src[2] != kr) dst[x] = qRgb(src[2], src[1], src[0]);
-        } else {
-          for (int x = x0; x < x1; ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
-        }
+void TFormMain::InvalidateRegion(const QRegion& r) {
+  if (!PartialRedraw) baseDirty_ = true;
+  pending_ += PartialRedraw ? r : QRegion(rect());
+  if (flushQueued_) return;
+  flushQueued_ = true;
+  QMetaObject::invokeMethod(this, &TFormMain::Flush, Qt::QueuedConnection);
+}
+
+void TFormMain::InvalidateImage(const TImage& img) { InvalidateRegion(QRect(img.Left, img.Top, img.Width, img.Height)); }
+
+namespace {
+
+// Draws the pixels of an image's picture that fall inside r (window
+// coordinates), leaving out its key colour when the image is transparent.
+void DrawImageInto(QImage& frame, const TImage& img, const QRect& r) {
+  if (!img.Visible || img.Picture.Empty()) return;
+  const imaging::Bitmap& pic = img.Picture;
+  const int ox = img.Left + (img.Center ? (img.Width - pic.Width()) / 2 : 0);
+  const int oy = img.Top + (img.Center ? (img.Height - pic.Height()) / 2 : 0);
+  // Pixels are drawn where picture, image rectangle and r overlap.
+  const int x0 = std::max({r.left(), img.Left, ox}), y0 = std::max({r.top(), img.Top, oy});
+  const int x1 = std::min({r.right() + 1, img.Left + img.Width, ox + pic.Width()});
+  const int y1 = std::min({r.bottom() + 1, img.Top + img.Height, oy + pic.Height()});
+  if (x1 <= x0 || y1 <= y0) return;
+  const bool fast = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
+  const imaging::Colour key = pic.PixelColour(0, pic.Height() - 1);
+  const uint8_t kb = imaging::BlueOf(key), kg = imaging::GreenOf(key), kr = imaging::RedOf(key);
+  for (int y = y0; y < y1; ++y) {
+    auto* dst = reinterpret_cast<QRgb*>(frame.scanLine(y));
+    if (fast) {
+      const uint8_t* src = pic.ScanLine(y - oy) + 3 * size_t(x0 - ox);
+      if (img.Transparent) {
+        for (int x = x0; x < x1; ++x, src += 3)
+          if (src[0] != kb || src[1] != kg || src[2] != kr) dst[x] = qRgb(src[2], src[1], src[0]);
       } else {
-        for (int x = x0; x < x1; ++x) {
-          const imaging::Colour c = pic.PixelColour(x - ox, y - oy);
-          if (!img->Transparent || c != key) dst[x] = ToRgb(c);
-        }
+        for (int x = x0; x < x1; ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
+      }
+    } else {
+      for (int x = x0; x < x1; ++x) {
+        const imaging::Colour c = pic.PixelColour(x - ox, y - oy);
+        if (!img.Transparent || c != key) dst[x] = ToRgb(c);
       }
     }
   }
+}
+
+}  // namespace
+
+// The pictures that never move once laid out lie under everything else, so
+// they are composed once.
+void TFormMain::ComposeBase() {
+  if (base_.size() != size()) base_ = QImage(size(), QImage::Format_RGB32);
+  base_.fill(ToRgb(kWindowColour));
+  if (!Placed()) return;
+  DrawImageInto(base_, ImageBG, base_.rect());
+  DrawImageInto(base_, ImageFG, base_.rect());
+}
+
+void TFormMain::ComposeRect(const QRect& r) {
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    std::memcpy(frame_.scanLine(y) + 4 * size_t(r.left()), base_.constScanLine(y) + 4 * size_t(r.left()),
+                4 * size_t(r.width()));
+  if (!Placed()) return;
+  for (const TImage* img : {&ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS}) DrawImageInto(frame_, *img, r);
+}
+
+const QImage& TFormMain::Frame() {
+  if (frame_.size() != size()) {
+    frame_ = QImage(size(), QImage::Format_RGB32);
+    baseDirty_ = true;
+  }
+  if (baseDirty_) {
+    ComposeBase();
+    baseDirty_ = false;
+    pending_ = rect();
+  }
+  // A moving image whose key colour changed (a hand over its bottom-left
+  // corner) shows differently all over.
+  const TImage* moving[] = {&ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS};
+  for (size_t i = 0; i < lastKeys_.size(); ++i) {
+    const imaging::Bitmap& pic = moving[i]->Picture;
+    const std::optional<imaging::Colour> key =
+        pic.Empty() ? std::nullopt : std::optional(pic.PixelColour(0, pic.Height() - 1));
+    if (key != lastKeys_[i]) {
+      lastKeys_[i] = key;
+      pending_ += QRect(moving[i]->Left, moving[i]->Top, moving[i]->Width, moving[i]->Height);
+    }
+  }
+  pending_ &= rect();
+  for (const QRect& r : pending_) ComposeRect(r);
+  toScreen_ += pending_;
+  pending_ = QRegion();
   return frame_;
 }
 
-void TFormMain::paintEvent(QPaintEvent*) {
+void TFormMain::Flush() {
+  flushQueued_ = false;
   const QImage& f = Frame();
-  // A changed shape takes effect after this paint, whose drawing the old
-  // shape clips: pixels the new shape adds would show the bare window until
-  // something else repaints them, so the window is painted once more.
-  if (shape_.Apply(this, f, kWindowColour, TransparentColor)) update();
+  if (toScreen_.isEmpty()) return;
+  // Nothing shows before the layout has placed the pictures, whatever the
+  // colour-key setting.
+  shape_.Apply(this, f, toScreen_, kWindowColour, TransparentColor || !Placed());
+  // The shape is set before the paint, so the paint is not clipped by the
+  // old one.
+  update(toScreen_);
+  toScreen_ = QRegion();
+}
+
+void TFormMain::paintEvent(QPaintEvent* e) {
+  if (!pending_.isEmpty() || baseDirty_ || frame_.size() != size()) Flush();
   QPainter p(this);
-  p.drawImage(0, 0, f);
+  for (const QRect& r : e->region()) p.drawImage(r.topLeft(), frame_, r);
 }
 
 // ---- mouse and keys ----
@@ -451,7 +521,7 @@ void TFormMain::ShowTime(uint16_t h, uint16_t m, uint16_t s) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%2.2d:%2.2d:%2.2d", h, m, s);
   ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
-  Invalidate();
+  InvalidateImage(ImageTime);
 }
 
 void TFormMain::ToggleStillPicture() {

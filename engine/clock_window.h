@@ -3,6 +3,7 @@
 // over a window whose background colour is a transparent colour key.
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,10 @@ struct TImage {
   bool Transparent = true;
   bool Center = false;
   imaging::Bitmap Picture;  // empty: no picture
+  // The part of a hand image's picture that its last drawing may have
+  // changed from the background fill; unknown (the whole picture) until the
+  // first drawing.
+  std::optional<QRect> Drawn;
   // The picture's canvas; an image without a picture gets a 24-bit bitmap of
   // its own size first.
   imaging::Canvas& Canvas();
@@ -191,8 +197,13 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   std::string HomePageString() const;
 
   // The window as drawn: the client area with every visible image over the
-  // cream background.
+  // cream background. Nothing is drawn before the layout has placed the
+  // images.
   const QImage& Frame();
+  // A tick recomposes only what changed (the old and new places of a moved
+  // hand, a rewritten display) and sends only that to the screen. Off, every
+  // change redraws whole images and the whole window.
+  bool PartialRedraw = true;
   // Which start-up steps were done (a failing step ends the start-up).
   enum class StartupStep { None, Settings, ClockData, Glyphs, Sound, Layout, Done };
   StartupStep StartupReached() const { return startupReached_; }
@@ -255,8 +266,18 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void Layout();
   void ApplyPosition();
   void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc);
+  QRect HandBounds(const std::vector<imaging::Point>& pts, bool disc) const;
   void ShowTime(uint16_t h, uint16_t m, uint16_t s);
+  // Everything is to be composed anew; or only a region of the window.
   void Invalidate();
+  void InvalidateRegion(const QRegion& r);
+  void InvalidateImage(const TImage& img);
+  // Composes what is pending, sets the window's shape where it changed and
+  // hands the changed region to the screen.
+  void Flush();
+  bool Placed() const { return startupReached_ >= StartupStep::Layout; }
+  void ComposeBase();
+  void ComposeRect(const QRect& r);
   TImage* ImageAt(int x, int y, bool mouseOnly);
   void MoveWindowBy(int x, int y);
   // AlarmBusy is set before the ring's worker starts, so the worker's clear
@@ -274,7 +295,14 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   std::mutex saveMutex_;            // one CONFIG writer at a time
   std::string ntpResult_;
   QImage frame_;
-  bool frameDirty_ = true;
+  QImage base_;  // the cream window with the background and frame pictures
+  bool baseDirty_ = true;
+  QRegion pending_;   // to be composed into frame_
+  QRegion toScreen_;  // composed, not yet handed to the screen
+  bool flushQueued_ = false;
+  // The key colour each moving image was last composed with (its
+  // bottom-left pixel); a change redraws the whole image.
+  std::array<std::optional<imaging::Colour>, 5> lastKeys_;
   platform::ColourKeyShape shape_;
   TImage* pressed_ = nullptr;
   bool closed_ = false;

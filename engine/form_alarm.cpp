@@ -61,6 +61,16 @@ int TSpinEdit::Value() const {
   return std::clamp(v, minimum(), maximum());
 }
 
+void TSpinEdit::fixup(QString& input) const {
+  bool ok = false;
+  input.trimmed().toInt(&ok);
+  if (!ok) {
+    input = QString::number(std::clamp(0, minimum(), maximum()));
+    return;
+  }
+  QSpinBox::fixup(input);
+}
+
 TFormAlarm::TFormAlarm(AlarmOwner& owner, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       owner_(owner) {

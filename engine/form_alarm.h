@@ -24,6 +24,11 @@ class TSpinEdit : public QSpinBox {
   TSpinEdit(int minValue, int maxValue, int maxLength, QWidget* parent);
   int Value() const;
   QLineEdit* Edit() const { return lineEdit(); }
+
+ protected:
+  // Text that is no number (an emptied box) becomes 0 when the box rereads
+  // its text (on leaving it, on Enter), instead of the previous value.
+  void fixup(QString& input) const override;
 };
 
 class TFormAlarm : public QDialog {

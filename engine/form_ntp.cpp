@@ -69,6 +69,26 @@ void NtpHostGrid::SetCellText(int row, const std::string& text) {
   cell->setText(QString::fromStdString(text));
 }
 
+bool NtpHostGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // A click on the selected cell opens its editor at once, when the click's
+  // release has been handled. Qt would first wait the double-click time,
+  // and keys typed meanwhile open no editor: the first characters of a host
+  // name typed right after the click were lost.
+  if (trigger == SelectedClicked) {
+    editAfterRelease_ = index;
+    return true;
+  }
+  return QTableWidget::edit(index, trigger, event);
+}
+
+void NtpHostGrid::mouseReleaseEvent(QMouseEvent* event) {
+  editAfterRelease_ = QPersistentModelIndex();
+  QTableWidget::mouseReleaseEvent(event);
+  const QModelIndex index = editAfterRelease_;
+  editAfterRelease_ = QPersistentModelIndex();
+  if (index.isValid()) QTableWidget::edit(index, AllEditTriggers, nullptr);
+}
+
 void NtpHostGrid::CommitPendingEdit() {
   if (state() != QAbstractItemView::EditingState) return;
   // Leaving the cell stores the editor's text and closes the editor.

@@ -26,6 +26,13 @@ class NtpHostGrid : public QTableWidget {
   void SetCellText(int row, const std::string& text);
   // Stores the text of a cell being edited, so handlers see what was typed.
   void CommitPendingEdit();
+
+ protected:
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QPersistentModelIndex editAfterRelease_;
 };
 
 // Removes leading and trailing blanks and control characters.

@@ -4,20 +4,54 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <semaphore.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 
 #include "engine/clock_window.h"
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+sem_t g_terminating;  // posted by the signal handler, for the watchdog
+std::atomic<engine::TFormMain*> g_window{nullptr};
 
 void OnTerminate(int) {
   const char c = 1;
   [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &c, 1);
+  sem_post(&g_terminating);
+}
+
+// The window's thread ends the program after a termination signal: it closes
+// the window (which writes the settings) and leaves every modal loop. Should
+// that thread be stuck (a blocking call, a synchronisation the user started),
+// this watchdog ends the program itself, so that a session's end never
+// waits: after a short grace it writes the settings from here, waiting for
+// that write a little only, and exits.
+void Watchdog() {
+  using namespace std::chrono_literals;
+  while (sem_wait(&g_terminating) != 0) {
+  }
+  std::this_thread::sleep_for(400ms);
+  if (engine::TFormMain* window = g_window.load()) {
+    auto written = std::make_shared<std::atomic<bool>>(false);
+    std::thread([window, written] {
+      try {
+        window->SaveClockConfig();
+      } catch (...) {
+      }
+      *written = true;
+    }).detach();
+    for (int i = 0; i < 20 && !*written; ++i) std::this_thread::sleep_for(10ms);
+  }
+  std::fflush(nullptr);
+  _exit(0);
 }
 
 }  // namespace
@@ -38,7 +72,8 @@ int main(int argc, char** argv) {
 
   // Ending the program from the session (SIGTERM, SIGINT, SIGHUP) closes the
   // window, which writes the settings.
-  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+  if (sem_init(&g_terminating, 0, 0) == 0 && pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    std::thread(Watchdog).detach();
     struct sigaction sa{};
     sa.sa_handler = OnTerminate;
     sigemptyset(&sa.sa_mask);
@@ -57,6 +92,7 @@ int main(int argc, char** argv) {
   }
   // The start-up may show its error box before the window exists.
   window = new engine::TFormMain();
+  g_window = window;
   QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) { window->FormClose(); });
   QObject::connect(&app, &QCoreApplication::aboutToQuit, window, [window] { window->FormClose(); });
   QObject::connect(window, &engine::TFormMain::Closed, &app, [] { QCoreApplication::exit(0); });

@@ -37,16 +37,10 @@ std::string TryHost(NtpOwner& owner, const std::string& host) {
     client.Host = host;
     const double before = platform::ToLocalSeconds(owner.NtpNow());
     if (client.SyncLocalClock()) {
-      // The server's time right after the set; should that query fail, the
-      // clock just set from the server stands in for it.
-      double after = 0;
-      try {
-        after = client.QueryServerTime();
-      } catch (...) {
-        after = 0;
-      }
-      if (after == 0) after = platform::ToLocalSeconds(owner.NtpNow());
-      return "Adjusted with " + host + " Diff<" + FormatNtpDifference(after - before) + ">";
+      // The difference is measured with the server's time right after the
+      // set; a host that does not answer that query failed.
+      const double after = client.QueryServerTime();
+      if (after != 0) return "Adjusted with " + host + " Diff<" + FormatNtpDifference(after - before) + ">";
     }
   } catch (...) {
     // Resolution or socket failure: this host failed.

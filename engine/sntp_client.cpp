@@ -13,6 +13,7 @@ constexpr std::size_t kPacketSize = 48;
 constexpr std::size_t kOriginateAt = 24;
 constexpr std::size_t kReceiveAt = 32;
 constexpr std::size_t kTransmitAt = 40;
+constexpr int kServerMode = 4;
 constexpr long double kTwoTo32 = 4294967296.0L;
 
 }  // namespace
@@ -45,8 +46,10 @@ double DecodeNtpTimestamp(const std::uint8_t* bytes) {
 
 SntpVerdict CheckSntpReply(const std::uint8_t* reply, std::size_t size, const std::array<std::uint8_t, 8>& transmit,
                            double arrivalUtc, SntpAnswer& answer) {
-  if (size < kPacketSize) return SntpVerdict::Ignore;
+  // The server's reply too short to be an answer: it will send no other.
+  if (size < kPacketSize) return SntpVerdict::Unusable;
   if (!std::equal(transmit.begin(), transmit.end(), reply + kOriginateAt)) return SntpVerdict::Ignore;
+  if ((reply[0] & 7) != kServerMode) return SntpVerdict::Unusable;
   const int leap = reply[0] >> 6;
   const int stratum = reply[1];
   const bool zeroTransmit =

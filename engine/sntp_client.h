@@ -3,13 +3,14 @@
 //
 // One query sends a 48-byte request whose transmit timestamp is the local
 // clock converted to UTC, and waits up to ReceiveTimeout for the answer.
-// Only a datagram from the address and port the request went to, at least
-// 48 bytes long, whose originate timestamp repeats our transmit timestamp
-// counts as the answer; anything else (stray or forged datagrams, garbage,
-// late answers to an earlier request) is ignored and the wait goes on, never
-// past the timeout. An answer with leap indicator 3 (clock not synchronised),
-// stratum 0 (kiss-o'-death) or above 15, or a zero transmit time means the
-// server cannot be used: the query fails at once.
+// Only a datagram from the address and port the request went to counts;
+// others are ignored. A datagram from there shorter than 48 bytes fails the
+// query at once. One whose originate timestamp does not repeat our transmit
+// timestamp (a late answer to an earlier request, garbage) is ignored and
+// the wait goes on, never past the timeout. An answer not in server mode
+// (4), with leap indicator 3 (clock not synchronised), stratum 0
+// (kiss-o'-death) or above 15, or a zero transmit time is disregarded: the
+// query fails at once.
 //
 // The local clock, the time-zone bias and the clock setter are seams
 // (std::function) so tests run against a fake clock and never set the
@@ -52,9 +53,10 @@ enum class SntpVerdict {
 };
 
 // What a datagram from the server means to the request whose transmit
-// timestamp was sent: shorter than 48 bytes or not echoing the timestamp is
-// ignored; leap indicator 3, stratum 0 or above 15, or a zero transmit time
-// is unusable. arrivalUtc is the local arrival time as UTC seconds.
+// timestamp was sent: one not echoing the timestamp is ignored; one shorter
+// than 48 bytes, not in server mode, with leap indicator 3, stratum 0 or
+// above 15, or a zero transmit time is unusable. arrivalUtc is the local
+// arrival time as UTC seconds.
 SntpVerdict CheckSntpReply(const std::uint8_t* reply, std::size_t size, const std::array<std::uint8_t, 8>& transmit,
                            double arrivalUtc, SntpAnswer& answer);
 

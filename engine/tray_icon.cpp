@@ -191,6 +191,7 @@ void TTrayIcon::FillRecord(TNotifyIconRequest request) {
     record_.stateMask = NIS_HIDDEN | NIS_SHAREDICON;
   } else {
     record_.tip = tipHelp_;
+    record_.menu = rbPopupMenu_;
     record_.flags = tipHelp_.isEmpty() ? (NIF_MESSAGE | NIF_ICON) : (NIF_MESSAGE | NIF_ICON | NIF_TIP);
   }
 }
@@ -203,8 +204,10 @@ void TTrayIcon::AddWithRetries() {
       added_ = true;
       return;
     }
-    if (!(xpLevel_ && shell_->LastError() == platform::kErrorTimeout && retries < 5))
+    if (!(xpLevel_ && shell_->LastError() == platform::kErrorTimeout && retries < 5)) {
+      if (!shell_->TrayAvailable()) WatchForTray();
       throw ETrayIconError(kTrayAddError);
+    }
     // A timed-out add may still have reached the shell: a modify that
     // succeeds proves it holds the icon, which then counts as added so that
     // later changes and the final delete reach it.
@@ -214,6 +217,29 @@ void TTrayIcon::AddWithRetries() {
       return;
     }
     ++retries;
+  }
+}
+
+void TTrayIcon::WatchForTray() {
+  if (!trayWatch_) {
+    trayWatch_ = new QTimer(this);
+    connect(trayWatch_, &QTimer::timeout, this, &TTrayIcon::TrayWatchTick);
+  }
+  trayWatch_->start(TrayPollInterval);
+}
+
+void TTrayIcon::TrayWatchTick() {
+  if (added_ || !visible_) {
+    trayWatch_->stop();
+    return;
+  }
+  if (!shell_->TrayAvailable()) return;
+  trayWatch_->stop();
+  try {
+    UpdateNotifyIcon(nirAdd);
+  } catch (const ETrayIconError&) {
+    // Refused again: without a tray the watch goes on, else the icon stays
+    // out as after any refused add.
   }
 }
 
@@ -290,6 +316,7 @@ void TTrayIcon::HandleMessage(uint32_t message) {
 
 void TTrayIcon::ButtonDown(QMenu* menu, Qt::MouseButton button, int x, int y) {
   if (menu && autoPopup_) {
+    if (menu->isVisible()) return;  // the tray host opened it as the context menu
     QPointer<TTrayIcon> self(this);
     QPointer<QMenu> guarded(menu);
     if (QWidget* form = OwnerForm()) {

@@ -18,7 +18,12 @@
 // A desktop without a notification area refuses the add: Loaded() (or a later
 // SetVisible(true)) raises ETrayIconError with "タスクトレイにアイコンを登録で
 // きません。", the icon stays not added, and later property changes send
-// nothing and raise nothing.
+// nothing and raise nothing. Such an icon looks for a tray every
+// TrayPollInterval ms and is added once one appears (a panel that starts
+// after the programs of the session), if it is still visible.
+// The right-button menu is also the icon's context menu, for tray hosts that
+// show only the menu an application exports; a menu the host opened already
+// is not opened again.
 //
 // The shell's notifications reach HandleTrayCallback through the one
 // TCallbackWindow. A button press opens the pop-up menu of that button when
@@ -37,6 +42,7 @@
 #include <QPointer>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -191,6 +197,8 @@ class TTrayIcon : public QObject {
 
   // Waits between the add retries; ms. Replaced by tests.
   std::function<void(int ms)> RetryWait;
+  // How often, in ms, an icon refused for want of a tray looks for one.
+  int TrayPollInterval = 2000;
 
   void UpdateNotifyIcon(TNotifyIconRequest request);
   void RefreshNotifyIcon();
@@ -214,6 +222,10 @@ class TTrayIcon : public QObject {
   QWidget* OwnerForm() const;
   void FillRecord(TNotifyIconRequest request);
   void AddWithRetries();
+  // Looks for a tray every TrayPollInterval ms until one is there, then
+  // makes the refused add again.
+  void WatchForTray();
+  void TrayWatchTick();
 
   platform::TrayShell* shell_;
   uint32_t uID_ = 0;
@@ -223,6 +235,7 @@ class TTrayIcon : public QObject {
   int shellMajor_ = 0;
   bool xpLevel_ = false;
   platform::NotifyIconData record_;
+  QTimer* trayWatch_ = nullptr;
 
   QPointer<TImageList> animateIcons_;
   int animateRate_ = 500;

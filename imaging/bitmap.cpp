@@ -401,6 +401,9 @@ void Canvas::Polygon(const std::vector<Point>& pts) {
     poly.reserve(qsizetype(pts.size()));
     for (const auto& pt : pts) poly << QPoint(pt.X, pt.Y);
     p.drawPolygon(poly);
+    // A one-pixel outline leaves out the end pixel of some of its lines,
+    // which can be a vertex (a hand's tip): every vertex is drawn.
+    if (pen.Width <= 1) p.drawPoints(poly);
   });
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <system_error>
@@ -12,6 +13,10 @@
 
 namespace imaging {
 
+// Most bands run at once; 0 (the default) means one per core.
+inline std::atomic<unsigned> rowBandLimit{0};
+inline void SetRowBandLimit(unsigned bands) { rowBandLimit = bands; }
+
 // band(y0, y1) computes rows y0 .. y1 - 1. `work` is a rough count of the
 // operations of the whole picture; small pictures stay on the calling thread.
 // An exception in any band (running out of memory, say) comes back to the
@@ -19,6 +24,7 @@ namespace imaging {
 template <class Band>
 void ForEachRowBand(int rows, uint64_t work, const Band& band) {
   unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  if (const unsigned limit = rowBandLimit; limit != 0) threads = std::min(threads, limit);
   threads = std::min<unsigned>(threads, unsigned(std::max(1, rows)));
   if (work < 200000) threads = 1;
   if (threads <= 1) {

@@ -37,8 +37,10 @@ bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
 
 bool IsBmpHeader(const uint8_t* h) {
   if (h[0] != 'B' || h[1] != 'M') return false;
+  // The information-header sizes the BMP reader takes: the core header,
+  // the classic one and the longer ones that image editors write today.
   const uint32_t info = Le32(h + 14);
-  return info == 40 || info == 12;
+  return info == 12 || info == 40 || info == 52 || info == 56 || info == 108 || info == 124;
 }
 
 bool IsJpegHeader(const uint8_t* h) { return h[0] == 0xFF && h[1] == 0xD8; }

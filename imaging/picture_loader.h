@@ -12,7 +12,7 @@ namespace imaging {
 
 // Format tests on the first bytes of a file; at least 18 bytes must be
 // readable at `header`.
-// "BM" and an information header of 40 or 12 bytes.
+// "BM" and an information header of 12, 40, 52, 56, 108 or 124 bytes.
 bool IsBmpHeader(const uint8_t* header);
 // 0xFF 0xD8.
 bool IsJpegHeader(const uint8_t* header);

@@ -1,8 +1,8 @@
-// Resampling with six filters. All positions, weights and sums are long
-// double (80-bit extended on x86-64). Output rows are independent, so large
-// pictures are split into bands of rows over the available cores; every pixel
-// is computed by the same expressions either way, so the result does not
-// depend on the number of threads. The four column weights of each target
+// Resampling with six filters. All positions, weights and sums are defined
+// in long double (80-bit extended on x86-64). Output rows are independent,
+// so large pictures are split into bands of rows over the available cores;
+// every pixel is computed by the same expressions either way, so the result
+// does not depend on the number of threads. The weights of each target
 // column are worked out once before the rows and reused: they are the same
 // values the per-pixel evaluation would give. Rounding uses lrintl, which
 // rounds halves to even like nearbyintl but much faster.
@@ -78,10 +78,15 @@ struct Job {
   int W, H, NW, NH;
   Real scaleX, scaleY;
   ResampleFilter filter;
-  // Per target column: the source columns read (1, 2 or 4 of them) and the
-  // weights or fraction that go with them.
+  // Per target column: the source columns read (1, 2 or 4 of them) and their
+  // weights (bilinear: 1 - tx and tx).
   const int* tapX;
   const Real* wX;
+  // The same weights as doubles, and per column whether they are short
+  // binary fractions (see ShortBinary).
+  const double* wXd;
+  const uint8_t* exactX;
+  bool allExactX;
 };
 
 void RowsNearest(const Job& j, int y0, int y1) {
@@ -93,138 +98,177 @@ void RowsNearest(const Job& j, int y0, int y1) {
   }
 }
 
-void RowsBilinear(const Job& j, int ya, int yb) {
-  for (int y = ya; y < yb; ++y) {
-    const Real fy = y * j.scaleY;
-    int y0 = std::clamp(int(fy), 0, j.H - 1);
-    const int y1 = y0 + 1 > j.H - 1 ? y0 : y0 + 1;
+// The source rows read by target row y and their weights, by the same
+// expressions as the columns.
+template <int N>
+void RowTaps(const Job& j, int y, int rows[N], Real wy[N]) {
+  const Real fy = y * j.scaleY;
+  if constexpr (N == 2) {
+    const int y0 = std::clamp(int(fy), 0, j.H - 1);
+    rows[0] = y0;
+    rows[1] = y0 + 1 > j.H - 1 ? y0 : y0 + 1;
     const Real ty = fy - y0;
-    for (int x = 0; x < j.NW; ++x) {
-      const int x0 = j.tapX[2 * size_t(x)], x1 = j.tapX[2 * size_t(x) + 1];
-      const Real tx = j.wX[x];
-      const uint8_t* p00 = PixelAt(*j.s, x0, y0);
-      const uint8_t* p10 = PixelAt(*j.s, x1, y0);
-      const uint8_t* p01 = PixelAt(*j.s, x0, y1);
-      const uint8_t* p11 = PixelAt(*j.s, x1, y1);
-      uint8_t* out = PixelAt(*j.d, x, y);
-      for (int c = 2; c >= 0; --c) {  // red, green, blue
-        const Real top = p00[c] * (1 - tx) + p10[c] * tx;
-        const Real bottom = p01[c] * (1 - tx) + p11[c] * tx;
-        out[c] = ClampByte(top * (1 - ty) + bottom * ty);
-      }
+    wy[0] = 1 - ty;
+    wy[1] = ty;
+  } else {
+    const int iy = int(fy);
+    Weights(j.filter, fy, iy, false, wy);
+    for (int k = 0; k < 4; ++k) {
+      const int r = iy - 1 + k;
+      rows[k] = r >= 0 && r <= j.H - 1 ? r : iy;
     }
   }
 }
 
-// One target pixel of a 4 x 4 filter, evaluated exactly as the filter is
-// defined: extended precision, rows outer, columns inner, each tap adding
-// value * wx * wy.
-void ExactPixel(const Job& j, const uint8_t* const rows[4], const Real wy[4], int x, uint8_t* out) {
-  const int* tx = j.tapX + 4 * size_t(x);
-  const Real* wx = j.wX + 4 * size_t(x);
-  Real sb = 0, sg = 0, sr = 0;
-  for (int r = 0; r < 4; ++r) {
-    for (int k = 0; k < 4; ++k) {
-      const uint8_t* p = rows[r] + 3 * ptrdiff_t(tx[k]);
-      sr += p[2] * wx[k] * wy[r];
-      sg += p[1] * wx[k] * wy[r];
-      sb += p[0] * wx[k] * wy[r];
-    }
+// One channel of one target pixel, evaluated exactly as the filter is
+// defined, in extended precision. Bilinear: the top and the bottom blend,
+// then the blend of the two. 4 x 4 filters: rows outer, columns inner, each
+// tap adding value * wx * wy to one sum.
+template <int N>
+uint8_t ExactChannel(const Job& j, const uint8_t* const rows[N], const Real wy[N], int x, int c) {
+  const int* tx = j.tapX + N * size_t(x);
+  const Real* wx = j.wX + N * size_t(x);
+  if constexpr (N == 2) {
+    const Real top = rows[0][3 * ptrdiff_t(tx[0]) + c] * wx[0] + rows[0][3 * ptrdiff_t(tx[1]) + c] * wx[1];
+    const Real bottom = rows[1][3 * ptrdiff_t(tx[0]) + c] * wx[0] + rows[1][3 * ptrdiff_t(tx[1]) + c] * wx[1];
+    return ClampByte(top * wy[0] + bottom * wy[1]);
+  } else {
+    Real sum = 0;
+    for (int r = 0; r < 4; ++r)
+      for (int k = 0; k < 4; ++k) sum += rows[r][3 * ptrdiff_t(tx[k]) + c] * wx[k] * wy[r];
+    return ClampByte(sum);
   }
-  out[0] = ClampByte(sb);
-  out[1] = ClampByte(sg);
-  out[2] = ClampByte(sr);
 }
+
+// The loops over whole rows are also built for the wider vectors of newer
+// processors, chosen when the program starts. The results do not depend on
+// it: only the check near halves decides the bytes there, and it has room
+// for any order of the double arithmetic.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define WIDE_VECTORS __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define WIDE_VECTORS
+#endif
 
 // A sum computed in doubles, in another order, differs from the exact sum by
 // far less than this (a few units of 1e-12 for byte values and these
-// kernels); ClampByte gives the same byte for both unless the sum lies
+// kernels); rounding gives the same byte for both unless the sum lies
 // within it of a half.
 constexpr double kHalfGuard = 1e-7;
 
-inline bool NearHalf(double v) { return std::fabs(v - std::floor(v) - 0.5) < kHalfGuard; }
+// Nearest integer, halves to even (the default rounding mode), for
+// |v| < 2^51: adding and taking off 1.5 * 2^52 drops the fraction. Plain
+// additions, where floor or nearbyint would be library calls.
+inline double RoundEven(double v) {
+  constexpr double kShift = 6755399441055744.0;
+  return (v + kShift) - kShift;
+}
 
-// True when the four weights are short binary fractions (a multiple of
-// 2^-20 below 2 in size). With such weights on both axes every product and
-// sum is exact in doubles as well as in extended precision, so the two
-// evaluations agree even on a half.
-inline bool ShortBinary(const Real w[4]) {
-  for (int k = 0; k < 4; ++k) {
+// One source row filtered across: for every target column and channel the
+// sum of its N taps times their weights.
+template <int N>
+WIDE_VECTORS void FilterAcross(const uint8_t* __restrict src, const int* __restrict tapX, const double* __restrict w,
+                               int NW, double* __restrict h) {
+  for (int x = 0; x < NW; ++x, tapX += N, w += N, h += 3) {
+    const uint8_t* p0 = src + 3 * ptrdiff_t(tapX[0]);
+    const uint8_t* p1 = src + 3 * ptrdiff_t(tapX[1]);
+    if constexpr (N == 2) {
+      for (int c = 0; c < 3; ++c) h[c] = p0[c] * w[0] + p1[c] * w[1];
+    } else {
+      const uint8_t* p2 = src + 3 * ptrdiff_t(tapX[2]);
+      const uint8_t* p3 = src + 3 * ptrdiff_t(tapX[3]);
+      for (int c = 0; c < 3; ++c) h[c] = p0[c] * w[0] + p1[c] * w[1] + p2[c] * w[2] + p3[c] * w[3];
+    }
+  }
+}
+
+// One target row from the N source rows filtered across: each sum of rows
+// times weights, rounded to a byte. With Flags, near[i] is set where the sum
+// lies so close to a half that only the exact evaluation can tell.
+template <int N, bool Flags>
+WIDE_VECTORS void CombineRows(const double* const h[N], const double w[N], size_t n, uint8_t* __restrict out,
+                              uint8_t* __restrict near) {
+  const double* __restrict h0 = h[0];
+  const double* __restrict h1 = h[1];
+  const double* __restrict h2 = h[N - 2];
+  const double* __restrict h3 = h[N - 1];
+  const double w0 = w[0], w1 = w[1], w2 = w[N - 2], w3 = w[N - 1];
+  for (size_t i = 0; i < n; ++i) {
+    double v = h0[i] * w0 + h1[i] * w1;
+    if constexpr (N == 4) v += h2[i] * w2 + h3[i] * w3;
+    const double r = RoundEven(v);
+    out[i] = uint8_t(int(std::min(std::max(r, 0.0), 255.0)));
+    if constexpr (Flags) near[i] = std::fabs(v - r) > 0.5 - kHalfGuard;
+  }
+}
+
+// True when the weights are short binary fractions (a multiple of 2^-20
+// below 2 in size). With such weights on both axes every product and sum is
+// exact in doubles as well as in extended precision, so the two evaluations
+// agree even on a half.
+template <int N>
+bool ShortBinary(const Real w[N]) {
+  for (int k = 0; k < N; ++k) {
+    if (!(std::fabs(w[k]) < 2)) return false;
     const Real scaled = w[k] * 1048576.0L;
-    if (!(std::fabs(w[k]) < 2) || scaled != std::floor(scaled)) return false;
+    if (scaled != Real(int32_t(scaled))) return false;
   }
   return true;
 }
 
-inline uint8_t ClampFast(double v) {
-  if (v < 0) return 0;
-  if (v > 255) return 255;
-  return uint8_t(std::lrint(v));
-}
-
-// Filters 2 to 5. The sums are first formed in doubles and separably: each
-// source row is filtered across once into a small cache that the following
-// target rows share, then the four rows are weighed down. Where such a sum
-// lies so close to a half that the order of the arithmetic could decide the
-// rounding, the pixel is evaluated again exactly; everywhere else both give
-// the same byte, so the result equals the exact evaluation.
-void RowsCubic(const Job& j, int ya, int yb) {
+// Bilinear (N = 2) and the 4 x 4 filters (N = 4). The sums are first formed
+// in doubles and separably: each source row is filtered across once into a
+// small cache that the following target rows share, then the N rows are
+// weighed down. Where such a sum lies so close to a half that the order of
+// the arithmetic could decide the rounding, the channel is evaluated again
+// exactly; everywhere else both give the same byte, so the result equals the
+// exact evaluation.
+template <int N>
+void RowsSeparable(const Job& j, int ya, int yb) {
   const int NW = j.NW;
-  constexpr int kSlots = 8;  // the four rows of a target row never share a slot
-  std::vector<double> cache(size_t(kSlots) * size_t(NW) * 3);
+  const size_t rowLength = 3 * size_t(NW);
+  constexpr int kSlots = 2 * N;  // the N rows of a target row never share a slot
+  std::vector<double> cache(size_t(kSlots) * rowLength);
   int cached[kSlots];
   std::fill(cached, cached + kSlots, -1);
-  std::vector<double> wXd(4 * size_t(NW));
-  for (size_t i = 0; i < wXd.size(); ++i) wXd[i] = double(j.wX[i]);
-  std::vector<uint8_t> exactX(static_cast<size_t>(NW));
-  for (int x = 0; x < NW; ++x) exactX[size_t(x)] = ShortBinary(j.wX + 4 * size_t(x));
+  std::vector<uint8_t> near(rowLength + 8);  // flags past the end stay 0
 
   auto across = [&](int row) -> const double* {
-    double* h = cache.data() + size_t(row % kSlots) * size_t(NW) * 3;
+    double* h = cache.data() + size_t(row % kSlots) * rowLength;
     if (cached[row % kSlots] == row) return h;
-    const uint8_t* src = j.s->Rows[size_t(row)];
-    for (int x = 0; x < NW; ++x) {
-      const int* tx = j.tapX + 4 * size_t(x);
-      const double* w = wXd.data() + 4 * size_t(x);
-      const uint8_t* p0 = src + 3 * ptrdiff_t(tx[0]);
-      const uint8_t* p1 = src + 3 * ptrdiff_t(tx[1]);
-      const uint8_t* p2 = src + 3 * ptrdiff_t(tx[2]);
-      const uint8_t* p3 = src + 3 * ptrdiff_t(tx[3]);
-      for (int c = 0; c < 3; ++c) h[3 * size_t(x) + size_t(c)] = p0[c] * w[0] + p1[c] * w[1] + p2[c] * w[2] + p3[c] * w[3];
-    }
+    FilterAcross<N>(j.s->Rows[size_t(row)], j.tapX, j.wXd, NW, h);
     cached[row % kSlots] = row;
     return h;
   };
 
   for (int y = ya; y < yb; ++y) {
-    const Real fy = y * j.scaleY;
-    const int iy = int(fy);
-    Real wy[4];
-    Weights(j.filter, fy, iy, false, wy);
-    const uint8_t* rows[4];
-    const double* h[4];
-    double wyd[4];
-    for (int k = 0; k < 4; ++k) {
-      const int r = iy - 1 + k;
-      const int row = r >= 0 && r <= j.H - 1 ? r : iy;
-      rows[k] = j.s->Rows[size_t(row)];
-      h[k] = across(row);
+    int rowIndex[N];
+    Real wy[N];
+    RowTaps<N>(j, y, rowIndex, wy);
+    const uint8_t* rows[N];
+    const double* h[N];
+    double wyd[N];
+    for (int k = 0; k < N; ++k) {
+      rows[k] = j.s->Rows[size_t(rowIndex[k])];
+      h[k] = across(rowIndex[k]);
       wyd[k] = double(wy[k]);
     }
-    const bool exactY = ShortBinary(wy);
     uint8_t* out = PixelAt(*j.d, 0, y);
-    for (int x = 0; x < NW; ++x, out += 3) {
-      const size_t i = 3 * size_t(x);
-      const double b = h[0][i] * wyd[0] + h[1][i] * wyd[1] + h[2][i] * wyd[2] + h[3][i] * wyd[3];
-      const double g = h[0][i + 1] * wyd[0] + h[1][i + 1] * wyd[1] + h[2][i + 1] * wyd[2] + h[3][i + 1] * wyd[3];
-      const double r = h[0][i + 2] * wyd[0] + h[1][i + 2] * wyd[1] + h[2][i + 2] * wyd[2] + h[3][i + 2] * wyd[3];
-      if (!(exactY && exactX[size_t(x)]) && (NearHalf(b) || NearHalf(g) || NearHalf(r))) {
-        ExactPixel(j, rows, wy, x, out);
-        continue;
+    const bool exactY = ShortBinary<N>(wy);
+    if (exactY && j.allExactX) {
+      CombineRows<N, false>(h, wyd, rowLength, out, nullptr);
+      continue;
+    }
+    CombineRows<N, true>(h, wyd, rowLength, out, near.data());
+    // Mostly zero: skip eight flags at a time.
+    for (size_t i = 0; i < rowLength; i += 8) {
+      uint64_t eight;
+      std::memcpy(&eight, near.data() + i, 8);
+      if (eight == 0) continue;
+      for (size_t k = i; k < i + 8 && k < rowLength; ++k) {
+        const int x = int(k / 3);
+        if (near[k] && !(exactY && j.exactX[size_t(x)])) out[k] = ExactChannel<N>(j, rows, wy, x, int(k % 3));
       }
-      out[0] = ClampFast(b);
-      out[1] = ClampFast(g);
-      out[2] = ClampFast(r);
     }
   }
 }
@@ -232,11 +276,11 @@ void RowsCubic(const Job& j, int ya, int yb) {
 void RunRows(const Job& j, int y0, int y1) {
   switch (j.filter) {
     case rfNearest: RowsNearest(j, y0, y1); break;
-    case rfBilinear: RowsBilinear(j, y0, y1); break;
+    case rfBilinear: RowsSeparable<2>(j, y0, y1); break;
     case rfBicubic:
     case rfLagrange:
     case rfBSpline:
-    case rfMitchell: RowsCubic(j, y0, y1); break;
+    case rfMitchell: RowsSeparable<4>(j, y0, y1); break;
     default: break;  // unknown filter: pixels stay as the size change left them
   }
 }
@@ -251,13 +295,15 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
   const Real scaleX = Real(W) / Real(NewWidth);
   const Real scaleY = Real(H) / Real(NewHeight);
 
-  // The target starts as the source brought to the new size: its top-left
-  // part keeps the source's pixels and the rest is white (what a copy of the
-  // source given the new width and then the new height would hold); every
-  // pixel is then overwritten by the filter. Only the part that stays is
-  // copied, not the whole source.
-  Bitmap target(NewWidth, NewHeight, PixelFormat::pf24bit);
-  {
+  // The target is the source brought to the new size: its top-left part
+  // keeps the source's pixels and the rest is white (what a copy of the
+  // source given the new width and then the new height would hold). The six
+  // filters overwrite every pixel, so for them the target is left unfilled;
+  // otherwise only the part that stays is copied, not the whole source.
+  const bool known = Filter <= rfMitchell && W > 0 && H > 0;
+  Bitmap target = known ? Bitmap::Unfilled(NewWidth, NewHeight, PixelFormat::pf24bit)
+                        : Bitmap(NewWidth, NewHeight, PixelFormat::pf24bit);
+  if (!known) {
     const int cw = std::min(W, NewWidth), ch = std::min(H, NewHeight);
     for (int y = 0; y < ch; ++y) std::memcpy(target.ScanLine(y), bmp.ScanLine(y), 3 * size_t(cw));
   }
@@ -277,13 +323,15 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
       }
     } else if (Filter == rfBilinear) {
       tapX.resize(2 * size_t(NewWidth));
-      wX.resize(size_t(NewWidth));
+      wX.resize(2 * size_t(NewWidth));
       for (int x = 0; x < NewWidth; ++x) {
         const Real fx = x * scaleX;
         const int x0 = std::clamp(int(fx), 0, W - 1);
         tapX[2 * size_t(x)] = x0;
         tapX[2 * size_t(x) + 1] = x0 + 1 > W - 1 ? x0 : x0 + 1;
-        wX[size_t(x)] = fx - x0;
+        const Real tx = fx - x0;
+        wX[2 * size_t(x)] = 1 - tx;
+        wX[2 * size_t(x) + 1] = tx;
       }
     } else if (fourTaps) {
       tapX.resize(4 * size_t(NewWidth));
@@ -298,7 +346,20 @@ bool ResampleBitmap(Bitmap& bmp, int32_t NewWidth, int32_t NewHeight, ResampleFi
         }
       }
     }
-    const Job job{&s, &d, W, H, NewWidth, NewHeight, scaleX, scaleY, Filter, tapX.data(), wX.data()};
+    std::vector<double> wXd(wX.begin(), wX.end());
+    std::vector<uint8_t> exactX;
+    bool allExactX = true;
+    if (Filter == rfBilinear || fourTaps) {
+      const int n = fourTaps ? 4 : 2;
+      exactX.resize(size_t(NewWidth));
+      for (int x = 0; x < NewWidth; ++x) {
+        const Real* w = &wX[size_t(n) * size_t(x)];
+        exactX[size_t(x)] = fourTaps ? ShortBinary<4>(w) : ShortBinary<2>(w);
+        allExactX = allExactX && exactX[size_t(x)];
+      }
+    }
+    const Job job{&s,     &d,          W,         H,          NewWidth,      NewHeight, scaleX,
+                  scaleY, Filter,      tapX.data(), wX.data(), wXd.data(), exactX.data(), allExactX};
 
     const uint64_t work = uint64_t(NewWidth) * uint64_t(NewHeight) * (fourTaps ? 16 : Filter == rfBilinear ? 4 : 1);
     ForEachRowBand(NewHeight, work, [&job](int y0, int y1) { RunRows(job, y0, y1); });

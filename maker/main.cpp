@@ -3,23 +3,8 @@
 // is still open).
 #include <QApplication>
 #include <QIcon>
-#include <QEvent>
 
 #include "maker/maker_window.h"
-
-namespace {
-
-// Ends the program once the main window has taken its close event.
-class QuitOnClose : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Close && e->isAccepted()) QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    return false;
-  }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -34,8 +19,7 @@ int main(int argc, char** argv) {
   maker::TFormMain window(std::move(env));
   window.Dialogs().CreateDialogs(window);
   window.Dialogs().FreeSplash();
-  QuitOnClose quit;
-  window.installEventFilter(&quit);
+  maker::QuitWhenClosed(window);
   window.show();
   return app.exec();
 }

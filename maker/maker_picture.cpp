@@ -104,9 +104,12 @@ void TFormMain::CentrePicture() {
   PanelPicture->update();
 }
 
+// The hidden outline takes the picture's own box, where the picture sits in
+// the view: a crop without a new selection then cuts the whole picture.
 void TFormMain::ResetOutline() {
   Shape1.Visible = false;
-  Shape1.Left = Shape1.Top = 0;
+  Shape1.Left = ImagePicture.Left;
+  Shape1.Top = ImagePicture.Top;
   Shape1.Width = WorkPictureBitmap.Width();
   Shape1.Height = WorkPictureBitmap.Height();
   PanelPicture->update();
@@ -450,12 +453,7 @@ void TFormMain::PanelPictureMouseUp(const void* sender, Qt::MouseButton, int x, 
             ImagePicture.Top};
   }
   const int vw = PanelPicture->width(), vh = PanelPicture->height();
-  if (SelectionHalfSize < 12) {
-    Shape1.Visible = false;
-    Shape1.Left = Shape1.Top = 0;
-    Shape1.Width = WorkPictureBitmap.Width();
-    Shape1.Height = WorkPictureBitmap.Height();
-  } else {
+  if (SelectionHalfSize >= 12) {
     Shape1.Visible = true;
     if (SelectionMode == 'C') {
       Shape1.Left = RoundHalfAway((long double)vw / 2 - std::abs((SelectionCorner.X - SelectionAnchor.X) / 2));
@@ -470,6 +468,7 @@ void TFormMain::PanelPictureMouseUp(const void* sender, Qt::MouseButton, int x, 
   }
   ImagePicture.Left = RoundHalfAway((long double)vw / 2 - SelectionCenter.X);
   ImagePicture.Top = RoundHalfAway((long double)vh / 2 - SelectionCenter.Y);
+  if (SelectionHalfSize < 12) ResetOutline();
   PanelPicture->update();
 }
 
@@ -508,11 +507,7 @@ void TFormMain::CropToSelection() {
   ShowWorkPicture();
   ImagePicture.Left = RoundHalfAway((long double)(PanelPicture->width() - W) / 2);
   ImagePicture.Top = RoundHalfAway((long double)(PanelPicture->height() - H) / 2);
-  Shape1.Visible = false;
-  Shape1.Left = Shape1.Top = 0;
-  Shape1.Width = W;
-  Shape1.Height = H;
-  PanelPicture->update();
+  ResetOutline();
 }
 
 }  // namespace maker

@@ -668,13 +668,9 @@ bool TFormMain::FormKeyDown(int key) {
   switch (key) {
     case Qt::Key_C:
       if (!WorkPictureBitmap.Empty() && PageControl2->ActivePage() != TabSheetClock) {
-        Shape1.Visible = false;
         Shape1.Hint.clear();
-        Shape1.Left = Shape1.Top = 0;
-        Shape1.Width = ImagePicture.Width;
-        Shape1.Height = ImagePicture.Height;
         CentrePicture();
-        PanelPicture->update();
+        ResetOutline();
       }
       return true;
     case Qt::Key_Q:
@@ -729,13 +725,30 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* e) {
   if (popupAttached_) PopupMenu1->popup(e->globalPos());
 }
 
-void TFormMain::dragEnterEvent(QDragEnterEvent* e) {
-  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+namespace {
+
+// Dropped files are taken as a copy, whatever the source proposes: after a
+// move the file manager would delete the user's picture. A drag that offers
+// no copy is refused.
+bool AcceptAsCopy(QDropEvent* e) {
+  if (!e->mimeData()->hasUrls() || !(e->possibleActions() & Qt::CopyAction)) {
+    e->ignore();
+    return false;
+  }
+  e->setDropAction(Qt::CopyAction);
+  e->accept();
+  return true;
 }
 
+}  // namespace
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* e) { AcceptAsCopy(e); }
+
+void TFormMain::dragMoveEvent(QDragMoveEvent* e) { AcceptAsCopy(e); }
+
 void TFormMain::dropEvent(QDropEvent* e) {
+  if (!AcceptAsCopy(e)) return;
   const auto files = platform::DroppedFileNames(e->mimeData());
-  e->acceptProposedAction();
   RunCommand([&] { HandleDroppedFiles(files); });
 }
 
@@ -757,6 +770,7 @@ void TFormMain::closeEvent(QCloseEvent* e) {
   // all the same.
   RunCommand([this] { FormClose(); });
   e->accept();
+  emit Closed();
 }
 
 void TFormMain::RunCommand(const std::function<void()>& command) {
@@ -793,6 +807,13 @@ std::string TFormMain::PictureCaption() const {
   if (WorkPictureBitmap.Empty()) return "[Velmora]";
   return "[Velmora] " + platform::ExtractFileName(PictureFileName) + " (" + std::to_string(WorkPictureBitmap.Width()) +
          "x" + std::to_string(WorkPictureBitmap.Height()) + ")";
+}
+
+void QuitWhenClosed(TFormMain& window) {
+  // Queued from the end of the close handler, after any message it showed
+  // has been answered: a quit queued earlier would close that message box
+  // at once.
+  QObject::connect(&window, &TFormMain::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 }  // namespace maker

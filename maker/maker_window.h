@@ -70,6 +70,10 @@ struct MakerEnvironment {
 class TFormMain : public QWidget, public MakerHost {
   Q_OBJECT
 
+ signals:
+  // The window has closed and its close handler has finished.
+  void Closed();
+
  public:
   explicit TFormMain(MakerEnvironment env = {});
   ~TFormMain() override;
@@ -307,6 +311,7 @@ class TFormMain : public QWidget, public MakerHost {
   void resizeEvent(QResizeEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -330,5 +335,8 @@ class TFormMain : public QWidget, public MakerHost {
   bool closed_ = false;
   bool startupComplete_ = false;
 };
+
+// Ends the application's event loop once the window has closed.
+void QuitWhenClosed(TFormMain& window);
 
 }  // namespace maker

@@ -152,7 +152,10 @@ void TFormMain::MenuEDClick() {
     return;
 
   bool proceed = true;
-  const std::string temp = platform::ChangeFileExt(name, ".~_~");
+  // A clock reached through a symbolic link is replaced where the link
+  // points, so the link stays and names the updated clock.
+  const std::string target = platform::FileBehindLink(name);
+  const std::string temp = platform::ChangeFileExt(target, ".~_~");
   {
     BusyCursor busy;
     const Bytes engine = EngineImageOf(EngineOffset, EngineOffsetKnown);
@@ -174,7 +177,7 @@ void TFormMain::MenuEDClick() {
     // The save replaces an earlier temporary file. A chosen file that already
     // has the temporary name is replaced by the save itself; deleting it
     // afterwards would lose the updated clock.
-    const bool tempIsTarget = temp == name;
+    const bool tempIsTarget = temp == target;
     if (!SaveProgram(temp, updated)) {
       platform::MessageDlg("[" + platform::ExtractFileName(temp) + "] *** Write error ***", platform::MsgType::Error,
                            platform::mbAbort, this);
@@ -184,7 +187,7 @@ void TFormMain::MenuEDClick() {
       // The updated program takes the old one's name in one step, so that
       // the old program stays whole until the new one is, whatever happens
       // in between; a folder that refuses the change keeps both files.
-      if (!platform::RenameDurably(temp, name)) {
+      if (!platform::RenameDurably(temp, target)) {
         const bool undeletable = errno == EACCES || errno == EPERM || errno == EROFS || errno == EBUSY ||
                                  errno == EISDIR || errno == ENOTEMPTY;
         if (undeletable)

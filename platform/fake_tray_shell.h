@@ -31,6 +31,7 @@ class RecordingTrayShell : public TrayShell {
   bool Modify(const NotifyIconData& data) override;
   bool Delete(const NotifyIconData& data) override;
   uint32_t LastError() const override { return lastError; }
+  bool TrayAvailable() const override { return trayAvailable; }
 
   ShellVersion GetShellVersion() const override { return ShellVersion{shellMajor, 0, 0, 0}; }
   OsVersion GetOsVersion() const override { return osVersion; }
@@ -48,6 +49,7 @@ class RecordingTrayShell : public TrayShell {
 
   // What the shell reports.
   int shellMajor = 6;
+  bool trayAvailable = true;
   OsVersion osVersion{10, 0};
   int doubleClickTime = 500;
   QPoint cursor{0, 0};

@@ -4,6 +4,9 @@
 #include <QImage>
 #include <QRegion>
 #include <QWidget>
+#include <QWindow>
+
+#include <vector>
 
 namespace platform {
 
@@ -18,16 +21,48 @@ void MakeToolWindow(QWidget* w, bool topmost) {
 
 void SetTopmost(QWidget* w, bool topmost) {
   if (IsTopmost(w) == topmost) return;
-  const bool visible = w->isVisible();
-  const QPoint pos = w->pos();
-  w->setWindowFlags(BaseFlags() | (topmost ? Qt::WindowStaysOnTopHint : Qt::WindowFlags()));
-  w->move(pos);
-  if (visible) w->show();
+  const Qt::WindowFlags flags = BaseFlags() | (topmost ? Qt::WindowStaysOnTopHint : Qt::WindowFlags());
+  QWindow* native = w->windowHandle();
+  if (!native) {
+    w->setWindowFlags(flags);  // no native window yet: nothing to re-create
+    return;
+  }
+  // setWindowFlags would hide the window and show it again (a window
+  // manager then places it anew; the native window may be made anew). The
+  // band of the existing window changes instead; the widget is told the
+  // flags without acting on them.
+  w->overrideWindowFlags(flags);
+  native->setFlags(flags);
 }
 
 bool IsTopmost(const QWidget* w) { return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
-bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, uint32_t key, bool enabled) {
+namespace {
+
+// The pixels of r in frame whose colour is not k, as a region.
+QRegion NonKeyPixels(const QImage& frame, const QRect& r, QRgb k) {
+  std::vector<QRect> runs;
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+    int x = r.left();
+    const int end = r.right() + 1;
+    while (x < end) {
+      while (x < end && (row[x] & 0xFFFFFF) == k) ++x;
+      const int start = x;
+      while (x < end && (row[x] & 0xFFFFFF) != k) ++x;
+      if (x > start) runs.emplace_back(start, y, x - start, 1);
+    }
+  }
+  // Rows of single-row rectangles, each row's runs apart and in order, are
+  // what a region is built from.
+  QRegion region;
+  if (!runs.empty()) region.setRects(runs.data(), int(runs.size()));
+  return region;
+}
+
+}  // namespace
+
+bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, const QRegion& changed, uint32_t key, bool enabled) {
   if (!enabled) {
     if (valid_ && !lastEnabled_) return false;
     w->clearMask();
@@ -35,33 +70,28 @@ bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, uint32_t key, bool e
     lastEnabled_ = false;
     return true;
   }
-  // The mask bits are derived from the frame; a hash of the key-pixel map
-  // tells whether the shape changed since the last call.
-  const QRgb k = qRgb(key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF);
   const QImage img = frame.format() == QImage::Format_RGB32 ? frame : frame.convertToFormat(QImage::Format_RGB32);
-  uint64_t h = 1469598103934665603ULL;
-  const int width = img.width(), height = img.height();
-  const QRgb key24 = k & 0xFFFFFF;
-  for (int y = 0; y < height; ++y) {
-    const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    uint64_t bits = 0;
-    for (int x = 0; x < width; ++x) {
-      bits = (bits << 1) | ((row[x] & 0xFFFFFF) == key24 ? 1 : 0);
-      if ((x & 63) == 63) {
-        h = (h ^ bits) * 1099511628211ULL;
-        bits = 0;
-      }
-    }
-    h = (h ^ bits) * 1099511628211ULL;
+  const QRect whole = img.rect();
+  const bool full = !valid_ || !lastEnabled_ || img.width() != lastW_ || img.height() != lastH_;
+  const QRgb k = qRgb(key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF) & 0xFFFFFF;
+  QRegion visible;
+  if (full) {
+    visible = NonKeyPixels(img, whole, k);
+  } else {
+    const QRegion looked = changed & whole;
+    if (looked.isEmpty()) return false;
+    visible = visible_ - looked;
+    for (const QRect& r : looked) visible += NonKeyPixels(img, r, k);
+    if (visible.xored(visible_).isEmpty()) return false;
   }
-  if (valid_ && lastEnabled_ && h == lastHash_ && img.width() == lastW_ && img.height() == lastH_) return false;
-  const QBitmap mask = QBitmap::fromImage(img.createMaskFromColor(k, Qt::MaskInColor));
-  w->setMask(mask);
+  visible_ = visible;
   valid_ = true;
   lastEnabled_ = true;
-  lastHash_ = h;
   lastW_ = img.width();
   lastH_ = img.height();
+  // An empty mask means no mask at all to Qt, which would show the whole
+  // window; a shape of one pixel just outside it shows nothing.
+  w->setMask(visible_.isEmpty() ? QRegion(-1, -1, 1, 1) : visible_);
   return true;
 }
 

@@ -3,6 +3,8 @@
 // clicks through), alpha blending and the topmost band.
 #pragma once
 
+#include <QRegion>
+
 #include <cstdint>
 
 class QImage;
@@ -18,17 +20,21 @@ void SetTopmost(QWidget* w, bool topmost);
 bool IsTopmost(const QWidget* w);
 
 // Shapes the window to the pixels of frame that are not key (0x00BBGGRR);
-// with enabled false the whole window shows. Returns true when the shape
-// changed (it is set only then).
+// with enabled false the whole window shows. Only the pixels inside changed
+// are looked at again (all of them at the first call and after the key was
+// off); the shape is set only when it changed, and then true is returned.
+// A frame of nothing but key shows nothing at all.
 class ColourKeyShape {
  public:
-  bool Apply(QWidget* w, const QImage& frame, uint32_t key, bool enabled);
+  bool Apply(QWidget* w, const QImage& frame, const QRegion& changed, uint32_t key, bool enabled);
   void Reset() { valid_ = false; }
+  // The pixels shown.
+  const QRegion& Visible() const { return visible_; }
 
  private:
   bool valid_ = false;
   bool lastEnabled_ = false;
-  uint64_t lastHash_ = 0;
+  QRegion visible_;
   int lastW_ = -1, lastH_ = -1;
 };
 

@@ -59,19 +59,14 @@ bool SyncFolderOf(const std::string& path) {
   return ok;
 }
 
-namespace {
-
-// A symbolic link's final target; the path itself for anything else.
-std::string ThroughLinks(const std::string& linkOrPath) {
+std::string FileBehindLink(const std::string& path) {
   std::error_code ec;
-  if (std::filesystem::is_symlink(linkOrPath, ec)) {
-    const std::filesystem::path target = std::filesystem::weakly_canonical(linkOrPath, ec);
+  if (std::filesystem::is_symlink(path, ec)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
     if (!ec) return target.string();
   }
-  return linkOrPath;
+  return path;
 }
-
-}  // namespace
 
 FileStepHook SetFileStepHook(FileStepHook hook) {
   std::lock_guard<std::mutex> lock(g_hookMutex);
@@ -83,7 +78,7 @@ bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, u
   // A symbolic link is written through: its target gets the new content and
   // the link stays a link (renaming over it would put a plain file in its
   // place and leave the target as it was).
-  const std::string path = ThroughLinks(linkOrPath);
+  const std::string path = FileBehindLink(linkOrPath);
   std::vector<char> name(path.begin(), path.end());
   for (const char c : std::string(".XXXXXX")) name.push_back(c);
   name.push_back('\0');

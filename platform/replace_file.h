@@ -18,6 +18,10 @@ namespace platform {
 // names is replaced and the link kept. False when the file cannot be written.
 bool ReplaceFile(const std::string& path, const void* data, size_t size, unsigned mode = 0644);
 
+// The file that a symbolic link names, its chain of links followed; any
+// other path as it is. A file is replaced there, so that the link stays.
+std::string FileBehindLink(const std::string& path);
+
 // Moves `from` over `to` (replacing it in one step) and flushes the folder.
 // False when the move fails; errno tells why.
 bool RenameDurably(const std::string& from, const std::string& to);

@@ -89,7 +89,10 @@ bool QtTrayShell::Delete(const NotifyIconData& data) {
 void QtTrayShell::Apply(Entry& entry, const NotifyIconData& data) {
   QSystemTrayIcon& icon = *entry.icon;
   if (data.flags & NIF_MESSAGE) entry.callbackMessage = data.callbackMessage;
-  if (data.flags & NIF_ICON) icon.setIcon(data.icon);
+  if (data.flags & NIF_ICON) {
+    icon.setIcon(data.icon);
+    icon.setContextMenu(data.menu);
+  }
   if (data.flags & NIF_TIP) icon.setToolTip(data.tip);
   if ((data.flags & NIF_STATE) && (data.stateMask & NIS_HIDDEN)) icon.setVisible(!(data.state & NIS_HIDDEN));
   if ((data.flags & NIF_INFO) && !data.info.isEmpty()) {

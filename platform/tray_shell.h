@@ -15,6 +15,7 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -93,6 +94,9 @@ struct NotifyIconData {
   uint32_t callbackMessage = 0;
   QIcon icon;
   QString tip;
+  // The icon's context menu, for tray hosts that show only the menu an
+  // application exports (set with the icon).
+  QPointer<QMenu> menu;
   // Larger form only (size 488).
   uint32_t state = 0;
   uint32_t stateMask = 0;
@@ -130,6 +134,9 @@ class TrayShell {
   virtual bool Modify(const NotifyIconData& data) = 0;
   virtual bool Delete(const NotifyIconData& data) = 0;
   virtual uint32_t LastError() const = 0;
+  // Whether the desktop has a notification area now; one may appear later
+  // (a panel started after the programs of the session).
+  virtual bool TrayAvailable() const = 0;
 
   virtual ShellVersion GetShellVersion() const = 0;
   virtual OsVersion GetOsVersion() const = 0;
@@ -158,6 +165,7 @@ class QtTrayShell : public QObject, public TrayShell {
   bool Modify(const NotifyIconData& data) override;
   bool Delete(const NotifyIconData& data) override;
   uint32_t LastError() const override { return lastError_; }
+  bool TrayAvailable() const override { return trayAvailable_(); }
 
   ShellVersion GetShellVersion() const override;
   OsVersion GetOsVersion() const override;

@@ -161,8 +161,7 @@ void TThumbGrid::paintEvent(QPaintEvent* event) {
 }
 
 void TThumbGrid::mousePressEvent(QMouseEvent* event) {
-  // The current cell looks like any other, so nothing is repainted: a
-  // repaint would decode every visible picture again.
+  // The current cell looks like any other, so nothing is repainted.
   int c, r;
   MouseToCell(int(event->position().x()), int(event->position().y()), c, r);
   SetCurrent(c, r);
@@ -264,7 +263,11 @@ void TFormThumb::FormCreate() {
   }
 }
 
-void TFormThumb::FormDestroy() { ThumbFiles.clear(); }
+void TFormThumb::FormDestroy() {
+  ThumbFiles.clear();
+  cells_.clear();
+  cellRead_.clear();
+}
 
 bool TFormThumb::IsPictureFile(const std::string& path) {
   std::string ext = platform::ExtractFileExt(path);
@@ -327,7 +330,11 @@ void TFormThumb::LayoutThumbGrid() {
   FormResize();
   const int n = int(ThumbFiles.size());
   const int cols = g->ColCount();
+  // A new pass (a new folder or cell size) reads every file afresh.
+  cells_.assign(ThumbFiles.size(), QImage());
+  cellRead_.assign(ThumbFiles.size(), false);
   for (int k = 1; k <= n; ++k) {
+    ThumbCell(size_t(k - 1));
     DrawThumbGridCell((k - 1) / cols, (k - 1) % cols);
     LabelRead->setText(QStringLiteral("Reading %1/%2  ").arg(k).arg(n));
     LabelRead->adjustSize();
@@ -350,9 +357,27 @@ void TFormThumb::DrawThumbGridCell(int row, int col) {
   const size_t index = size_t(row) * size_t(StringGridThumb->ColCount()) + size_t(col);
   p->fillRect(rect, QColourOf(kCellColour));
   if (row < 0 || col < 0 || index >= ThumbFiles.size()) return;
-  const std::unique_ptr<imaging::Bitmap> cell =
-      imaging::DrawThumbnailCell(ThumbFiles[index], ThumbSize, ThumbSize, kCellColour, true);
-  if (cell) p->drawImage(rect.topLeft(), cell->ToQImage());
+  const QImage& cell = ThumbCell(index);
+  if (!cell.isNull()) p->drawImage(rect.topLeft(), cell);
+}
+
+const QImage& TFormThumb::ThumbCell(size_t index) {
+  if (cells_.size() != ThumbFiles.size()) {
+    cells_.assign(ThumbFiles.size(), QImage());
+    cellRead_.assign(ThumbFiles.size(), false);
+  }
+  if (!cellRead_[index]) {
+    // Marked first: a file that fails (no memory for its picture) is not
+    // tried again at every paint; its cell keeps the ground.
+    cellRead_[index] = true;
+    try {
+      const std::unique_ptr<imaging::Bitmap> cell =
+          imaging::DrawThumbnailCell(ThumbFiles[index], ThumbSize, ThumbSize, kCellColour, true);
+      if (cell) cells_[index] = cell->ToQImage();
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  return cells_[index];
 }
 
 void TFormThumb::StringGridThumbDrawCell(int col, int row, const QRect&) { DrawThumbGridCell(row, col); }

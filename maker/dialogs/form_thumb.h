@@ -4,13 +4,15 @@
 // The main window creates it once (hidden), and for its folder command sets
 // the caption to the folder, show()s it and calls ScanPictureFolder(folder).
 //
-// Thumbnails are not kept: every paint of a cell decodes its picture again,
-// so only cells on screen are ever painted. The reading pass repaints the
-// visible cells one by one; scrolling moves what is shown and paints only
-// the uncovered cells; the progress text and clicks repaint no cell.
+// The reading pass decodes every file once and keeps the cell it drew: later
+// paints (scrolling, resizing, uncovering the window) draw the kept cells and
+// never decode a file again. The pass repaints the visible cells one by one;
+// scrolling moves what is shown and paints only the uncovered cells; the
+// progress text and clicks repaint no cell.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -142,7 +144,13 @@ class TFormThumb : public QWidget {
 
  private:
   void SetThumbSize(QAction* item, int16_t size);
+  // The cell of file `index` at the current size, decoded on first use.
+  const QImage& ThumbCell(size_t index);
   MakerHost& host_;
+  // The cells drawn by the last reading pass, by file index; a null image is
+  // a file that gave no cell.
+  std::vector<QImage> cells_;
+  std::vector<bool> cellRead_;
 };
 
 }  // namespace maker

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -167,6 +168,40 @@ TEST_F(AlarmWindowsTest, OkCopiesTheControlsAndKeepsAnUnchangedSound) {
   EXPECT_EQ(owner_.streamSets, 0);
   EXPECT_EQ(owner_.AlarmSoundStream, stream);
   EXPECT_EQ(owner_.saves, 1);
+}
+
+// A box the user emptied gives 0, also after the spin box has reread its
+// text: when the focus leaves it, and when Enter in it confirms the dialog.
+TEST_F(AlarmWindowsTest, EmptiedHourAndMinuteBoxesGiveZero) {
+  auto empty = [](engine::TSpinEdit* box) {
+    box->Edit()->selectAll();
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(box, &del);
+    ASSERT_EQ(box->Edit()->text(), "");
+  };
+  auto leave = [](engine::TSpinEdit* box) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &out);
+  };
+  for (const bool byEnter : {false, true}) {
+    owner_.AlarmHour = 7;
+    owner_.AlarmMinute = 45;
+    RunDialog([&](TFormAlarm& d) {
+      empty(d.SEHour);
+      leave(d.SEHour);
+      empty(d.SEMin);
+      if (byEnter) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(d.SEMin, &enter);
+      } else {
+        leave(d.SEMin);
+        d.ButtonOK->click();
+      }
+    });
+    EXPECT_FALSE(stillOpen_) << byEnter;
+    EXPECT_EQ(owner_.AlarmHour, 0) << byEnter;
+    EXPECT_EQ(owner_.AlarmMinute, 0) << byEnter;
+  }
 }
 
 TEST_F(AlarmWindowsTest, OkWithAnotherSoundLoadsItBeforeSaving) {

@@ -1,6 +1,8 @@
 // The slider geometry of the edit view and the plotting of hands and discs.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "handdesigner/plotting.h"
 
 using designer::HandVertices;
@@ -97,4 +99,21 @@ TEST(HandPlotting, DiscRadiusFollowsTheViewRadius) {
     EXPECT_EQ(b.PixelColour(80 - c.expected, 64), 0u) << c.radius << " " << c.centerSize;  // the outline on the left edge
     EXPECT_EQ(b.PixelColour(80 - c.expected - 1, 64), imaging::RGB(255, 255, 255)) << c.radius;
   }
+}
+
+// Every vertex of the outline is drawn, whichever way its lines run: a
+// thin hand turned to each of 600 directions.
+TEST(HandPlotting, EveryVertexIsDrawn) {
+  int missed = 0;
+  for (int step = 0; step < 600; ++step) {
+    const double a = step * 2 * M_PI / 600;
+    const engine::HandPolygon hand = {{a, 0.9}, {a + M_PI / 2, 0.03}, {a + M_PI, 0.1}, {a + 3 * M_PI / 2, 0.03}};
+    imaging::Bitmap b(256, 128);
+    imaging::Canvas& c = b.GetCanvas();
+    c.brush.Color = imaging::RGB(255, 255, 255);
+    c.FillRect({0, 0, 256, 128});
+    designer::PlotHand(c, hand, false, 128, 64, 60, 60, designer::kHandFill, 0);
+    for (const auto& v : HandVertices(hand, false, 128, 64, 60, 60)) missed += b.PixelColour(v.X, v.Y) != 0;
+  }
+  EXPECT_EQ(missed, 0);
 }

@@ -1,12 +1,17 @@
 // The clock window as drawn at a fixed time: hand tips, digital time and the
 // cream window colour where no picture covers it.
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "clock_fixture.h"
+#include "platform/layered_window.h"
 #include "platform/shell.h"
 
 namespace {
@@ -116,4 +121,68 @@ TEST(ClockWindow, HomePageAndAboutBox) {
   ASSERT_EQ(f.messages.size(), 2u);
   EXPECT_EQ(f.messages[1].caption, "確認");
   EXPECT_EQ(f.messages[1].text.rfind("[Kitchen]", 0), 0u);
+}
+
+// Stay on top moves the existing native window into the other band: the
+// same window, at the same place, still shown.
+TEST(ClockWindow, StayOnTopKeepsTheNativeWindowAndItsPlace) {
+  fixture::ClockFixture f;
+  f.WriteSettings(std::string(fixture::kNoSound) + "[CONFIG]\r\nLeft=120\r\nTop=90\r\n");
+  f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {{"BMP", fixture::SolidBmp(150, 150, 0x808080)}}, 0));
+  auto w = f.Open();
+  w->Start();
+  const WId id = w->winId();
+  QWindow* native = w->windowHandle();
+  ASSERT_NE(native, nullptr);
+  // The window is neither hidden nor shown again, nor moved in between.
+  struct Watch : QObject {
+    std::vector<QEvent::Type> seen;
+    bool eventFilter(QObject*, QEvent* e) override {
+      const QEvent::Type t = e->type();
+      if (t == QEvent::Hide || t == QEvent::Show || t == QEvent::Move || t == QEvent::WinIdChange) seen.push_back(t);
+      return false;
+    }
+  } watch;
+  w->installEventFilter(&watch);
+  for (const bool on : {true, false}) {
+    w->PM_TClick();
+    QApplication::processEvents();
+    EXPECT_TRUE(watch.seen.empty()) << watch.seen.size() << " window events, the first " << int(watch.seen[0]);
+    EXPECT_EQ(w->PM_T->isChecked(), on);
+    EXPECT_EQ(platform::IsTopmost(w.get()), on);
+    EXPECT_EQ(native->flags().testFlag(Qt::WindowStaysOnTopHint), on);
+    EXPECT_EQ(w->windowHandle(), native);
+    EXPECT_EQ(w->winId(), id);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->pos(), QPoint(120, 90));
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+  }
+  w->removeEventFilter(&watch);
+  w->close();
+  EXPECT_NE(f.ReadSettings().find("Stay_on_Top=0"), std::string::npos);
+}
+
+// Closing writes CONFIG and shows nothing, even when the write fails; the
+// commands and the end of a drag still show their refused writes.
+TEST(ClockWindow, RefusedWriteAtCloseIsSilentInCommandsShown) {
+  fixture::ClockFixture f;
+  f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {{"BMP", fixture::SolidBmp(150, 150, 0x808080)}}, 0));
+  // The settings file is a folder: every write of it fails.
+  QDir().mkpath(QString::fromStdString(f.SettingsFolder() + "/TestClock.ini"));
+  auto w = f.Open();
+  w->Start();
+  f.messages.clear();
+  w->PM_A->trigger();
+  ASSERT_EQ(f.messages.size(), 1u);
+  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+  const QPoint at(20, 20), global = w->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &release);
+  EXPECT_EQ(f.messages.size(), 2u);
+  w->close();
+  EXPECT_EQ(f.messages.size(), 2u);
+  EXPECT_FALSE(w->isVisible());
 }

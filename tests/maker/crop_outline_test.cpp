@@ -127,3 +127,59 @@ TEST(CropOutline, AnEllipseAlongOneLineCropsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CropOutline, ACropWithoutANewSelectionTakesTheWholePicture) {
+  // After key C, a resize, a turn, a flip or a crop the outline is the
+  // picture's own box wherever the picture sits in the view: a crop then
+  // cuts the whole picture, and a second crop gives the first one again.
+  struct Case {
+    const char* name;
+    std::function<void(MakerFixture&, maker::TFormMain&)> act;
+  } cases[] = {
+      {"key C", [](MakerFixture&, maker::TFormMain& w) { w.FormKeyDown(Qt::Key_C); }},
+      {"resize", [](MakerFixture& f, maker::TFormMain& w) {
+         f.dialogs->picSize = [](int&, int&) {};  // OK on the size shown
+         w.MenuISClick();
+       }},
+      {"turn", [](MakerFixture& f, maker::TFormMain& w) {
+         f.dialogs->rotate = {maker::RotateChoice::R90, "0", "0"};
+         w.MenuIRClick();
+       }},
+      {"flip", [](MakerFixture& f, maker::TFormMain& w) {
+         f.dialogs->rotate = {maker::RotateChoice::FlipLR, "0", "0"};
+         w.MenuIRClick();
+       }},
+  };
+  for (const auto& c : cases) {
+    MakerFixture f;
+    maker::TFormMain& w = f.Open();
+    f.WriteBmp(f.root + "/p.bmp", Pattern(250, 200));
+    w.LoadPictureFile(f.root + "/p.bmp");
+    // A selection of its own first, so that the crop is not refused.
+    const void* img = &w.ImagePicture;
+    w.PanelPictureMouseDown(img, Qt::LeftButton, 100, 100);
+    w.PanelPictureMouseUp(img, Qt::LeftButton, 100, 130);
+    ASSERT_EQ(w.SelectionHalfSize, 30) << c.name;
+    c.act(f, w);
+    const imaging::Bitmap before = w.WorkPictureBitmap;
+    w.CropToSelection();
+    const imaging::Bitmap first = w.WorkPictureBitmap;
+    ASSERT_EQ(first.Width(), before.Width()) << c.name;
+    ASSERT_EQ(first.Height(), before.Height()) << c.name;
+    // Inside the ellipse the picture itself, not the white around it.
+    const int W = first.Width(), H = first.Height();
+    for (const imaging::Point p : {imaging::Point{W / 2, H / 2}, {3, H / 2}, {W / 2, 3}, {W - 4, H / 2}, {W / 2, H - 4}})
+      EXPECT_EQ(first.PixelColour(p.X, p.Y), before.PixelColour(p.X, p.Y)) << c.name << " " << p.X << "," << p.Y;
+    bool keeps = true;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        if (first.PixelColour(x, y) != 0 && first.PixelColour(x, y) != before.PixelColour(x, y)) keeps = false;
+    EXPECT_TRUE(keeps) << c.name;
+    w.CropToSelection();
+    EXPECT_TRUE(makertest::SamePixels(w.WorkPictureBitmap, first)) << c.name;
+  }
+}
+
+}  // namespace

@@ -109,8 +109,32 @@ TEST(HandsFile, NumberText) {
   EXPECT_EQ(maker::ParseHandNumber("-0.05"), -0.05);
   EXPECT_EQ(maker::ParseHandNumber("1E-5"), 1e-5);
   EXPECT_EQ(maker::ParseHandNumber("+2"), 2.0);
-  for (const char* bad : {"", " ", "1,5", "1.2.3", "E5", "1e", "nan", "inf", "0x10", "."})
+  for (const char* bad : {"", " ", "1,5", "1.2.3", "E5", "1e", "nan", "inf", "0x10", ".", "1e400", "-1e5000"})
     EXPECT_FALSE(maker::ParseHandNumber(bad).has_value()) << bad;
+}
+
+TEST(HandsFile, NumbersTooSmallForADoubleReadAsTheNearestOne) {
+  // Below the smallest double a number is 0 (or the nearest subnormal), not
+  // a bad number that drops its set.
+  struct Case {
+    const char* text;
+    double value;
+  } cases[] = {{"1e-330", 0.0},           {"-1e-330", -0.0},     {"1e-5000", 0.0},
+               {"0.0000001e-320", 0.0},   {"5e-324", 5e-324},    {"2.5e-320", 2.5e-320},
+               {"1e-310", 1e-310}};
+  for (const auto& c : cases) {
+    const auto v = maker::ParseHandNumber(c.text);
+    ASSERT_TRUE(v.has_value()) << c.text;
+    EXPECT_EQ(*v, c.value) << c.text;
+    EXPECT_EQ(std::signbit(*v), std::signbit(c.value)) << c.text;
+  }
+  HandSetLists lists;
+  const auto r = ImportHandSetsFromText("[Hand0X]\r\nCP=1e-330\r\nH0=1e-330,0.5\r\n", lists);
+  EXPECT_EQ(r.Dropped, 0);
+  ASSERT_EQ(lists.LastIndex(), 1);
+  ASSERT_EQ(lists.Hour[1].size(), 1u);
+  EXPECT_EQ(lists.Hour[1][0].Angle, 0.0);
+  EXPECT_EQ(lists.CenterSize[1], 0.0);
 }
 
 }  // namespace

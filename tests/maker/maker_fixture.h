@@ -58,6 +58,25 @@ inline imaging::Bitmap Pattern(int w, int h) {
   return b;
 }
 
+// A 24-bit BMP file of the picture whose information header is `infoSize`
+// bytes long (40, or 108 and 124 as image editors write by default); the
+// longer headers' extra fields are zero.
+inline std::vector<uint8_t> BmpWithInfoHeader(const imaging::Bitmap& b, uint32_t infoSize) {
+  std::vector<uint8_t> bytes = imaging::WriteBmp24(b);
+  const uint32_t extra = infoSize - 40;
+  bytes.insert(bytes.begin() + 14 + 40, extra, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(v >> (8 * i));
+  };
+  auto get32 = [&](size_t at) {
+    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 | uint32_t(bytes[at + 3]) << 24;
+  };
+  put32(2, uint32_t(bytes.size()));
+  put32(10, get32(10) + extra);
+  put32(14, infoSize);
+  return bytes;
+}
+
 // Same size and the same colour at every pixel.
 inline bool SamePixels(const imaging::Bitmap& a, const imaging::Bitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height()) return false;

@@ -1,6 +1,7 @@
 // Start-up, settings, picture lists, keyboard commands, drops and closing.
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -220,6 +221,37 @@ TEST(MakerDrop, OnlyTheFirstDroppedFileIsLoaded) {
   EXPECT_EQ(w.PictureFileName, f.root + "/one.bmp");
   EXPECT_EQ(w.WorkPictureBitmap.Width(), 21);
   EXPECT_EQ(w.windowTitle().toStdString(), "[Velmora] one.bmp (21x11)");
+}
+
+TEST(MakerDrop, DropsAreTakenAsACopyEvenWhenAMoveIsProposed) {
+  // A move would let the file manager delete the user's picture.
+  MakerFixture f;
+  f.WriteBmp(f.root + "/one.bmp", Solid(21, 11, 0x0000FF));
+  maker::TFormMain& w = f.Open();
+  w.show();
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(f.root + "/one.bmp"))});
+  const QPoint at(20, 20);
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(at, offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
+  QApplication::sendEvent(&w, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+  QDragMoveEvent move(at, offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  move.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(&w, &move);
+  EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+  QDropEvent drop(QPointF(at), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
+  QApplication::sendEvent(&w, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(w.WorkPictureBitmap.Width(), 21);
+  // A drag that offers no copy is refused.
+  QDragEnterEvent moveOnly(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &moveOnly);
+  EXPECT_FALSE(moveOnly.isAccepted());
 }
 
 TEST(MakerDrop, OnlyLocalFilesOfADropAreTaken) {

@@ -57,6 +57,23 @@ TEST_F(MovementUpdateFiles, AnEarlierTemporaryFileIsReplaced) {
   EXPECT_FALSE(std::filesystem::exists(f.root + "/b.~_~"));
 }
 
+TEST_F(MovementUpdateFiles, AClockReachedThroughASymbolicLinkIsUpdatedAndTheLinkKept) {
+  // Clock programs have no extension here; the link sits on the desktop.
+  namespace fs = std::filesystem;
+  QDir().mkpath(QString::fromStdString(f.root + "/clocks"));
+  const std::string real = f.root + "/clocks/harbour", link = f.root + "/Desktop/harbour";
+  makertest::WriteBytes(real, CurrentClock());
+  fs::create_symlink("../clocks/harbour", link);
+  Run(link);
+  ASSERT_EQ(f.messages.size(), 2u);
+  EXPECT_EQ(f.messages[1].text, "[harbour] Updated.");
+  ASSERT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::read_symlink(link), fs::path("../clocks/harbour"));
+  EXPECT_EQ(Text(makertest::ReadBytes(real)), Updated());
+  EXPECT_FALSE(fs::exists(f.root + "/Desktop/harbour.~_~"));
+  EXPECT_FALSE(fs::exists(f.root + "/clocks/harbour.~_~"));
+}
+
 TEST_F(MovementUpdateFiles, AWriteErrorNamesTheTemporaryFileAndKeepsTheOldOne) {
   const std::string clock = f.root + "/c.exe";
   makertest::WriteBytes(clock, CurrentClock());

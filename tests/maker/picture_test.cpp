@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/picture_loader.h"
 #include "maker_fixture.h"
 #include "platform/shell.h"
 
@@ -53,6 +54,31 @@ TEST_F(PictureCommands, LoadingCentresThePictureOnItsMiddle) {
   EXPECT_EQ(w->WorkPictureBitmap.Width(), 60);
   EXPECT_EQ(w->windowTitle().toStdString(), "[Velmora] sky.bmp (60x40)");
   EXPECT_EQ(w->PictureFileName, f.root + "/note.txt");
+}
+
+// Image editors write BMP files with 108- and 124-byte information headers
+// by default: they load as work picture, thumbnail, frame and numeral ring.
+TEST(PictureFormats, BmpFilesWithLongerInfoHeadersLoadEverywhere) {
+  for (const uint32_t infoSize : {108u, 124u}) {
+    MakerFixture f;
+    const imaging::Bitmap frame = Pattern(128, 128), ring = Pattern(128, 128), picture = Pattern(70, 50);
+    makertest::WriteBytes(f.Prog("FG/frame.bmp"), makertest::BmpWithInfoHeader(frame, infoSize));
+    makertest::WriteBytes(f.Prog("HR/ring.bmp"), makertest::BmpWithInfoHeader(ring, infoSize));
+    const std::string pic = f.root + "/photo.bmp", plain = f.root + "/plain.bmp";
+    makertest::WriteBytes(pic, makertest::BmpWithInfoHeader(picture, infoSize));
+    f.WriteBmp(plain, picture);
+    maker::TFormMain& w = f.Open();
+    ASSERT_EQ(w.FramePictures.size(), 2u) << infoSize;
+    EXPECT_TRUE(SamePixels(w.FramePictures[1], frame)) << infoSize;
+    ASSERT_EQ(w.NumeralRingPictures.size(), 2u) << infoSize;
+    EXPECT_TRUE(SamePixels(w.NumeralRingPictures[1], ring)) << infoSize;
+    w.LoadPictureFile(pic);
+    EXPECT_TRUE(f.messages.empty()) << infoSize;
+    EXPECT_TRUE(SamePixels(w.WorkPictureBitmap, picture)) << infoSize;
+    const auto cell = imaging::DrawThumbnailCell(pic, 64, 64, 0xCDFAFF, true);
+    const auto plainCell = imaging::DrawThumbnailCell(plain, 64, 64, 0xCDFAFF, true);
+    EXPECT_TRUE(SamePixels(*cell, *plainCell)) << infoSize;
+  }
 }
 
 // A named pipe with a picture name (dropped or chosen) is refused at once

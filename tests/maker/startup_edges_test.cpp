@@ -4,6 +4,7 @@
 // that cannot be written.
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
@@ -229,8 +230,9 @@ TEST(MakerKeys, KeyCCentresAPictureLargerThanTheViewWithHalvesAwayFromZero) {
   EXPECT_EQ(w.ImagePicture.Top, -1);
   EXPECT_EQ(w.Shape1.Width, pw + 5);
   EXPECT_EQ(w.Shape1.Height, ph + 1);
-  EXPECT_EQ(w.Shape1.Left, 0);
-  EXPECT_EQ(w.Shape1.Top, 0);
+  // The outline is the whole picture, where the picture now sits.
+  EXPECT_EQ(w.Shape1.Left, -3);
+  EXPECT_EQ(w.Shape1.Top, -1);
 }
 
 TEST(MakerKeys, KeysHeldWithCtrlAltOrMetaStayWithTheControlAndPlainQCloses) {
@@ -267,6 +269,41 @@ TEST(MakerClosing, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses)
   EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
   EXPECT_FALSE(w.Timer1->isActive());
   EXPECT_TRUE(w.FramePictures.empty());
+}
+
+TEST(MakerClosing, TheFailedSettingsWriteStaysOnScreenUntilAnsweredAndThenTheProgramEnds) {
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  w.show();
+  QDir().mkpath(QString::fromStdString(w.MakerSettingsFile));
+  maker::QuitWhenClosed(w);
+  // The error box as a modal loop of its own, which the user ends after a
+  // while; a quit reaching it first would end it at once.
+  bool answeredByUser = false, boxShown = false;
+  platform::SetMessageHook([&](const platform::MessageRecord&) {
+    boxShown = true;
+    QEventLoop box;
+    QTimer::singleShot(300, &box, [&] {
+      answeredByUser = true;
+      box.quit();
+    });
+    box.exec();
+    return platform::ModalResult::OK;
+  });
+  bool endedInTime = true;
+  QTimer::singleShot(0, &w, [&] { w.close(); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    endedInTime = false;
+    QCoreApplication::exit(1);
+  });
+  watchdog.start(5000);
+  QApplication::exec();
+  EXPECT_TRUE(boxShown);
+  EXPECT_TRUE(answeredByUser);
+  EXPECT_TRUE(endedInTime);
+  EXPECT_FALSE(w.isVisible());
 }
 
 }  // namespace

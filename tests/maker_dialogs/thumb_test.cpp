@@ -278,7 +278,7 @@ TEST_F(ThumbTest, DoubleClickLoadsTheFileOfTheCellAndFocusesTheMainWindow) {
 
 namespace {
 
-// Counts the cells the grid paints: each paint of a cell decodes its picture.
+// Counts the cells the grid paints.
 class ThumbCostTest : public ThumbTest {
  protected:
   void SetUp() override {
@@ -343,6 +343,36 @@ TEST_F(ThumbCostTest, ScrollingPaintsOnlyTheUncoveredCellsAndAClickPaintsNone) {
   EXPECT_EQ(draws_, 0);
   EXPECT_EQ(g->Col(), 2);
   EXPECT_EQ(g->Row(), 2);
+}
+
+// Cells keep what the reading pass drew: with the files gone afterwards,
+// scrolling, resizing and uncovering the window still show every thumbnail,
+// also the cells the pass could not show on screen. A new cell size reads
+// the files again.
+TEST_F(ThumbCostTest, CellsKeepWhatTheReadingPassDrew) {
+  MakePictures(90);
+  form_.resize(500, 420);
+  form_.show();
+  form_.ScanPictureFolder(dir_.Path());
+  QApplication::processEvents();
+  for (const std::string& f : form_.ThumbFiles) std::filesystem::remove(f);
+  TThumbGrid* g = form_.StringGridThumb;
+  const int step = g->DefaultRowHeight() + g->GridLineWidth();
+  for (int row : {1, 6, 17}) {
+    g->verticalScrollBar()->setValue(row * step);
+    QApplication::processEvents();
+    EXPECT_EQ(PixelOfCell(0, row), QColor(255, 0, 0)) << row;
+    EXPECT_EQ(PixelOfCell(4, row), QColor(255, 0, 0)) << row;
+  }
+  form_.resize(620, 300);
+  QApplication::processEvents();
+  g->verticalScrollBar()->setValue(g->verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  const int last = int(form_.ThumbFiles.size()) - 1;
+  EXPECT_EQ(PixelOfCell(last % g->ColCount(), last / g->ColCount()), QColor(255, 0, 0));
+  form_.PMenuSClick();
+  QApplication::processEvents();
+  EXPECT_NE(PixelOfCell(0, 0), QColor(255, 0, 0));  // the files are gone
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -204,6 +206,39 @@ TEST_F(FormNtpTest, TextBeingTypedIsNotLost) {
   editor->setText("retyped.example");
   form.ButtonOKClick();
   EXPECT_EQ("retyped.example", owner.Hosts()[0]);
+}
+
+// A click on the cell that is already selected, then typing at once: the
+// editor that typing opened keeps every character, also when the click's
+// delayed edit comes due while the user types.
+TEST_F(FormNtpTest, TypingIntoTheSelectedCellKeepsEveryCharacter) {
+  TFormNTP form(owner);
+  form.show();
+  auto* grid = form.StringGridNTP;
+  grid->setCurrentCell(0, 0);
+  const QPoint cell = grid->visualRect(grid->model()->index(0, 0)).center();
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent click(type, cell, grid->viewport()->mapToGlobal(cell), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &click);
+  }
+  auto type = [&](const QString& text) {
+    for (const QChar ch : text) {
+      QWidget* target = grid;
+      for (auto* editor : grid->viewport()->findChildren<QLineEdit*>())
+        if (editor->isVisible()) target = editor;
+      QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(target, &key);
+    }
+  };
+  type("po");
+  // Past the double-click time: the click's delayed edit has come due.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < QApplication::doubleClickInterval() + 200) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  type("ol.ntp.org");
+  form.ButtonOKClick();
+  EXPECT_EQ("pool.ntp.org", owner.Hosts()[0]);
 }
 
 TEST_F(FormNtpTest, SyncButtonWithNoHostReportsFailure) {

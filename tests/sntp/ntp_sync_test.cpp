@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <future>
 #include <limits>
 
 #include "engine/ntp_sync.h"
@@ -132,28 +133,49 @@ TEST_F(NtpSyncRun, NoHostLeavesTheResultTextEmpty) {
   EXPECT_EQ(1, owner.Saves());
 }
 
-TEST_F(NtpSyncRun, SecondQueryFailingStillReportsTheSuccess) {
-  // The clock was set; the query after the set gets no answer, so the clock
-  // just set stands in for the server's time.
+TEST_F(NtpSyncRun, SecondQueryFailingIsAFailureOfThatHost) {
+  // The clock was set from the first host, but the query after the set gets
+  // no answer: no difference can be measured, that host failed and the next
+  // is tried ("127.1": the same server, another host text).
   auto exact = ExactServer(clock);
   FakeNtpServer server([exact](const Packet& request, FakeNtpServer& self) {
-    return self.Requests() == 1 ? exact(request, self) : std::vector<Datagram>{};
+    return self.Requests() == 2 ? std::vector<Datagram>{} : exact(request, self);
   });
   Serve(server);
   Hosts({"127.0.0.1", "127.1"});
   engine::RunNtpSync(owner, owner.Hosts());
-  EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.030> at 12:57:00", owner.GetNtpResult());
-  EXPECT_EQ(1u, clock.Sets().size());
-  EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());
+  EXPECT_EQ("Adjusted with 127.1 Diff<00:00:00.030> at 12:57:00", owner.GetNtpResult());
+  EXPECT_EQ(4, server.Requests());
+  EXPECT_EQ(2u, clock.Sets().size());
+
+  // With no second host the run ends as failed.
+  FakeNtpServer silentAfterSet([exact](const Packet& request, FakeNtpServer& self) {
+    return self.Requests() == 1 ? exact(request, self) : std::vector<Datagram>{};
+  });
+  Serve(silentAfterSet);
+  Hosts({"127.0.0.1", ""});
+  owner.NtpSyncedThisHourFlag() = 0;
+  engine::RunNtpSync(owner, owner.Hosts());
+  EXPECT_EQ("Sync failed at 12:57:00", owner.GetNtpResult());
+  EXPECT_EQ(0, owner.NtpSyncedThisHourFlag());
 }
 
 TEST_F(NtpSyncRun, WorkerRunsOnTheHostsItWasStartedWith) {
-  FakeNtpServer server(ExactServer(clock));
+  // The server holds its answer until the test has looked at the running
+  // worker, so a fast worker cannot finish before the first check.
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  auto exact = ExactServer(clock);
+  FakeNtpServer server([exact, released](const Packet& request, FakeNtpServer& self) {
+    released.wait();
+    return exact(request, self);
+  });
   Serve(server);
   Hosts({"127.0.0.1"});
   ASSERT_TRUE(engine::TNTPSync::Start(owner));
   EXPECT_EQ(1, owner.NtpSyncRunningFlag());  // set before the thread runs
   owner.SetNtpHost(0, "");                // the dialog rewrites the slots meanwhile
+  release.set_value();
   ASSERT_TRUE(WaitCleared(owner.NtpSyncRunningFlag()));
   EXPECT_EQ("Adjusted with 127.0.0.1 Diff<00:00:05.040> at 12:57:00", owner.GetNtpResult());
   EXPECT_EQ(1, owner.NtpSyncedThisHourFlag());

@@ -1,4 +1,5 @@
 #include "engine/tray_icon.h"
+#include "../engine/clock_fixture.h"
 #include "platform/fake_tray_shell.h"
 
 #include <QApplication>
@@ -603,4 +604,103 @@ TEST_F(ClickTest, IconDestroyedWhileAClickIsPending) {
   tray = nullptr;
   Pump(200);
   EXPECT_EQ(clicks, 0);
+}
+
+// ------------------------------------------------------------ a late tray
+
+// Started before the desktop's tray (autostart): the refused add is made
+// again once a tray is there, with the record of the moment.
+TEST_F(TrayTest, IconIsAddedOnceATrayAppears) {
+  shell.trayAvailable = false;
+  shell.refuseAdd = true;
+  auto* tray = new TTrayIcon(form.get(), &shell);
+  tray->TrayPollInterval = 5;
+  tray->SetIcon(icon);
+  tray->SetVisible(true);
+  EXPECT_EQ(ErrorOf([&] { tray->Loaded(); }), kTrayAddError);
+  EXPECT_FALSE(tray->Added());
+  tray->SetTipHelp("Kitchen");
+  Pump(50);
+  EXPECT_EQ(shell.CallsOf(Request::Add).size(), 1u);  // no tray: nothing is tried
+
+  shell.trayAvailable = true;
+  shell.refuseAdd = false;
+  ASSERT_TRUE(WaitFor([&] { return tray->Added(); }, 2000));
+  const auto adds = shell.CallsOf(Request::Add);
+  ASSERT_EQ(adds.size(), 2u);
+  EXPECT_EQ(adds[1].record.tip, "Kitchen");
+  EXPECT_TRUE(shell.Holds(tray->uID()));
+  Pump(50);
+  EXPECT_EQ(shell.CallsOf(Request::Add).size(), 2u);  // once
+}
+
+TEST_F(TrayTest, HiddenOrDestroyedIconIsNotAddedWhenATrayAppears) {
+  shell.trayAvailable = false;
+  shell.refuseAdd = true;
+  auto* hidden = new TTrayIcon(form.get(), &shell);
+  hidden->TrayPollInterval = 5;
+  hidden->SetIcon(icon);
+  hidden->SetVisible(true);
+  EXPECT_EQ(ErrorOf([&] { hidden->Loaded(); }), kTrayAddError);
+  hidden->SetVisible(false);
+  auto* gone = new TTrayIcon(form.get(), &shell);
+  gone->TrayPollInterval = 5;
+  gone->SetIcon(icon);
+  gone->SetVisible(true);
+  EXPECT_EQ(ErrorOf([&] { gone->Loaded(); }), kTrayAddError);
+  delete gone;
+  shell.trayAvailable = true;
+  shell.refuseAdd = false;
+  Pump(50);
+  EXPECT_EQ(shell.CallsOf(Request::Add).size(), 2u);
+  EXPECT_FALSE(hidden->Added());
+}
+
+// The right-button menu goes with the record, so a tray host that shows
+// only the menu an application exports shows the clock's menu; a menu the
+// host opened already is not opened a second time.
+TEST_F(TrayTest, RightButtonMenuIsTheIconsContextMenu) {
+  auto* menu = new QMenu(form.get());
+  menu->addAction("ｱﾗｰﾑ設定(&S)");
+  auto* tray = new TTrayIcon(form.get(), &shell);
+  tray->SetIcon(icon);
+  tray->SetRBPopupMenu(menu);
+  tray->SetVisible(true);
+  tray->Loaded();
+  EXPECT_EQ(shell.CallsOf(Request::Add).at(0).record.menu, menu);
+  tray->SetTipHelp("Kitchen");
+  EXPECT_EQ(Last().record.menu, menu);
+
+  menu->popup(QPoint(40, 30));
+  shell.cursor = QPoint(120, 90);
+  shell.SendCallback(tray->uID(), platform::WM_RBUTTONDOWN);
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_EQ(menu->pos(), QPoint(40, 30));
+  EXPECT_TRUE(shell.foreground.empty());
+  menu->close();
+}
+
+// A clock started before the desktop's tray (autostart) gets its icon, with
+// its tip and its menu, once the tray is there.
+TEST(ClockTray, ClockStartedBeforeTheTrayGetsItsIconAndMenu) {
+  RecordingTrayShell shell;
+  shell.trayAvailable = false;
+  shell.refuseAdd = true;
+  platform::TrayShell* previous = platform::SetTrayShell(&shell);
+  {
+    fixture::ClockFixture f;
+    f.WriteSettings(fixture::kNoSound, "Kitchen.ini");
+    f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {{"BMP", fixture::SolidBmp(150, 150, 0x808080)}}, 0),
+                 "Kitchen.exe");
+    auto w = f.Open();
+    ASSERT_EQ(w->StartupError(), "");
+    EXPECT_FALSE(w->TrayIcon1->Added());
+    shell.trayAvailable = true;
+    shell.refuseAdd = false;
+    ASSERT_TRUE(WaitFor([&] { return w->TrayIcon1->Added(); }, 5000));
+    const auto adds = shell.CallsOf(Request::Add);
+    EXPECT_EQ(adds.back().record.tip, "Kitchen");
+    EXPECT_EQ(adds.back().record.menu, w->PopupMenu1);
+  }
+  platform::SetTrayShell(previous);
 }

@@ -3,6 +3,7 @@
 #include "platform/tray_shell.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QPixmap>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -148,6 +149,32 @@ TEST(QtTrayShell, RequestsDriveAQtIconWhoseSignalsArePosted) {
   ASSERT_TRUE(shell.Delete(data));
   EXPECT_EQ(shell.IconFor(&receiver, 7), nullptr);
   EXPECT_FALSE(shell.Modify(data));
+}
+
+// The record's menu becomes the Qt icon's context menu.
+TEST(QtTrayShell, RecordMenuIsTheContextMenu) {
+  QtTrayShell shell([] { return true; });
+  Receiver receiver;
+  QMenu menu;
+  NotifyIconData data = Record(&receiver, 5);
+  data.menu = &menu;
+  ASSERT_TRUE(shell.Add(data));
+  QSystemTrayIcon* icon = shell.IconFor(&receiver, 5);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->contextMenu(), &menu);
+  data.menu = nullptr;
+  ASSERT_TRUE(shell.Modify(data));
+  EXPECT_EQ(icon->contextMenu(), nullptr);
+  ASSERT_TRUE(shell.Delete(data));
+}
+
+// Whether a tray is there is asked anew each time.
+TEST(QtTrayShell, TrayAvailabilityIsAskedEachTime) {
+  bool present = false;
+  QtTrayShell shell([&] { return present; });
+  EXPECT_FALSE(shell.TrayAvailable());
+  present = true;
+  EXPECT_TRUE(shell.TrayAvailable());
 }
 
 // The shell never posts to a window that is gone.

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/decimal_text.h"
 #include "platform/ini.h"
 #include "platform/ini_sections.h"
 #include "platform/replace_file.h"
@@ -56,39 +57,9 @@ std::string FormatHandNumber(double value) {
 }
 
 bool ParseHandNumber(const std::string& text, double& value) {
-  size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-  std::string t = text.substr(b, e - b);
-  // sign, digits with an optional fraction, optional exponent
-  size_t i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-  const size_t start = i;
-  size_t mantissaDigits = 0;
-  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++mantissaDigits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++mantissaDigits;
-  }
-  if (mantissaDigits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t expDigits = 0;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++expDigits;
-    if (expDigits == 0) return false;
-  }
-  if (i != t.size()) return false;
-  // from_chars takes no '+' and ignores the locale.
-  std::string body = t.substr(start);
-  if (size_t ep = body.find_first_of("eE"); ep != std::string::npos && ep + 1 < body.size() && body[ep + 1] == '+')
-    body.erase(ep + 1, 1);
-  double v = 0;
-  const auto r = std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr != body.data() + body.size()) return false;
-  value = negative ? -v : v;
-  return true;
+  const std::optional<double> v = platform::ParseDecimalText(text);
+  if (v) value = *v;
+  return v.has_value();
 }
 
 namespace {

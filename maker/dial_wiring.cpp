@@ -98,6 +98,9 @@ class LibraryDial : public DialServices {
   }
   void NudgeKeyColour(imaging::Bitmap& picture, imaging::Colour c) override { maker::NudgeKeyColour(picture, c); }
   platform::FontChoice DefaultNumeralFont() override { return maker::DefaultNumeralFont(); }
+  platform::FontChoice NumeralFontAsDrawn(const platform::FontChoice& font) override {
+    return maker::NumeralFontAsDrawn(font);
+  }
 };
 
 

@@ -1,11 +1,10 @@
 #include "maker/hands_file.h"
 
-#include <charconv>
-#include <cmath>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <stdexcept>
+
+#include "platform/decimal_text.h"
 
 namespace maker {
 
@@ -124,54 +123,7 @@ std::vector<IniSection> ParseIniSections(const std::string& text) {
   return sections;
 }
 
-std::optional<double> ParseHandNumber(const std::string& raw) {
-  std::string s = TrimBlanks(raw);
-  if (s.empty()) return std::nullopt;
-  bool negative = false;
-  size_t i = 0;
-  if (s[0] == '+' || s[0] == '-') {
-    negative = s[0] == '-';
-    i = 1;
-  }
-  // Validate the form: digits [. digits] [(e|E) [sign] digits], at least one
-  // mantissa digit.
-  size_t j = i, digits = 0;
-  while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++digits;
-  if (j < s.size() && s[j] == '.') {
-    ++j;
-    while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++digits;
-  }
-  if (digits == 0) return std::nullopt;
-  bool negativeExponent = false;
-  if (j < s.size() && (s[j] == 'e' || s[j] == 'E')) {
-    size_t k = j + 1;
-    if (k < s.size() && (s[k] == '+' || s[k] == '-')) negativeExponent = s[k++] == '-';
-    size_t expDigits = 0;
-    while (k < s.size() && s[k] >= '0' && s[k] <= '9') ++k, ++expDigits;
-    if (expDigits == 0) return std::nullopt;
-    j = k;
-  }
-  if (j != s.size()) return std::nullopt;
-  double v = 0;
-  const char* first = s.data() + i;
-  const char* last = s.data() + s.size();
-  const auto r = std::from_chars(first, last, v, std::chars_format::general);
-  if (r.ec == std::errc::result_out_of_range) {
-    // Out of a double's range: a number too small for it reads as the
-    // nearest double (a subnormal or 0); one too large stays a bad number.
-    long double wide = 0;
-    const auto rw = std::from_chars(first, last, wide, std::chars_format::general);
-    if (rw.ec == std::errc() && std::fabs(wide) <= std::numeric_limits<double>::max())
-      v = double(wide);
-    else if (rw.ec == std::errc::result_out_of_range && negativeExponent)
-      v = 0;
-    else
-      return std::nullopt;
-  } else if (r.ec != std::errc() || r.ptr != last) {
-    return std::nullopt;
-  }
-  return negative ? -v : v;
-}
+std::optional<double> ParseHandNumber(const std::string& raw) { return platform::ParseDecimalText(raw); }
 
 ImportResult ImportHandSetsFromText(const std::string& text, HandSetLists& lists) {
   ImportResult result;

@@ -335,8 +335,12 @@ void TFormMain::RadioButtonMJ21Click() {
 }
 
 void TFormMain::SpeedButtonFontClick() {
-  platform::FontChoice font = NumeralFont;
-  if (!platform::ExecuteFontDialog(font, this)) return;
+  // The dialog opens on the font as the numerals show it: the installed
+  // family the name maps to and the colour drawn. Confirmed unchanged, the
+  // numerals keep their font.
+  const platform::FontChoice shown = Dial().NumeralFontAsDrawn(NumeralFont);
+  platform::FontChoice font = shown;
+  if (!platform::ExecuteFontDialog(font, this) || font == shown) return;
   NumeralFont = font;
   RenderNumeralsUpright();
   RenderNumeralsRadial();

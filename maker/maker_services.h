@@ -32,6 +32,8 @@ class DialServices {
   virtual void NudgeKeyColour(imaging::Bitmap& picture, imaging::Colour c) = 0;
   // The font the generated numerals start with.
   virtual platform::FontChoice DefaultNumeralFont() = 0;
+  // The numeral font as it is drawn: installed family, plain colour.
+  virtual platform::FontChoice NumeralFontAsDrawn(const platform::FontChoice& font) = 0;
 };
 
 // The choice the rotate dialog leaves behind.

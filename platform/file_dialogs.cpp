@@ -33,12 +33,41 @@ QStringList QtFilters(const std::string& filter) {
   QStringList out;
   const QStringList parts = Q(filter).split('|');
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
+    // "*.*" means every file, as where the filters come from; here many
+    // files, programs above all, have no extension.
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    for (QString& p : patterns)
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    out << parts[i] + " (" + patterns.join(' ') + ")";
   }
   return out;
 }
+
+// An open dialog that gives a typed name the default extension only when
+// the name as typed is no file and the name with the extension is one: a
+// program without an extension is taken as it is.
+class OpenFileDialog : public QFileDialog {
+ public:
+  OpenFileDialog(QWidget* parent, const QString& title, QString ext) : QFileDialog(parent, title), ext_(std::move(ext)) {}
+  // The file chosen: the name with the extension added, or the selection.
+  QString Chosen() const { return withExt_.isEmpty() ? selectedFiles().value(0) : withExt_; }
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (files.size() == 1 && !ext_.isEmpty()) {
+      const QFileInfo typed(files.first());
+      const QString withExt = files.first() + '.' + ext_;
+      if (!typed.exists() && typed.suffix().isEmpty() && QFileInfo(withExt).isFile()) {
+        withExt_ = withExt;
+        QDialog::accept();
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  QString ext_, withExt_;
+};
 
 QColor ToQColor(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 uint32_t FromQColor(const QColor& q) { return uint32_t(q.red()) | (uint32_t(q.green()) << 8) | (uint32_t(q.blue()) << 16); }
@@ -65,7 +94,9 @@ bool ExecuteFileDialog(FileDialogKind kind, FileDialogSettings& s, QWidget* pare
     r.file = &s;
     return Hook()(r);
   }
-  QFileDialog dlg(parent, Q(s.Title));
+  std::string ext = s.DefaultExt;
+  while (!ext.empty() && (ext[0] == '*' || ext[0] == '.')) ext.erase(0, 1);
+  OpenFileDialog dlg(parent, Q(s.Title), kind == FileDialogKind::Open ? Q(ext) : QString());
   dlg.setAcceptMode(kind == FileDialogKind::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dlg.setFileMode(kind == FileDialogKind::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (!s.PromptOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
@@ -83,13 +114,11 @@ bool ExecuteFileDialog(FileDialogKind kind, FileDialogSettings& s, QWidget* pare
     dlg.setNameFilters(filters);
     if (s.FilterIndex >= 1 && s.FilterIndex <= filters.size()) dlg.selectNameFilter(filters[s.FilterIndex - 1]);
   }
-  std::string ext = s.DefaultExt;
-  while (!ext.empty() && (ext[0] == '*' || ext[0] == '.')) ext.erase(0, 1);
-  if (!ext.empty()) dlg.setDefaultSuffix(Q(ext));
+  if (kind == FileDialogKind::Save && !ext.empty()) dlg.setDefaultSuffix(Q(ext));
   // Wildcard names ("Hands*.dat") are patterns, not proposals.
   if (!name.empty() && name.find('*') == std::string::npos) dlg.selectFile(Q(name));
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-  s.FileName = dlg.selectedFiles().first().toStdString();
+  if (dlg.exec() != QDialog::Accepted || dlg.Chosen().isEmpty()) return false;
+  s.FileName = dlg.Chosen().toStdString();
   const int idx = int(filters.indexOf(dlg.selectedNameFilter()));
   if (idx >= 0) s.FilterIndex = idx + 1;
   return true;
@@ -149,6 +178,11 @@ bool ExecuteFontDialog(FontChoice& f, QWidget* parent) {
   auto* chooser = new QFontDialog(q, &dlg);
   chooser->setOptions(QFontDialog::NoButtons);
   chooser->setWindowFlags(Qt::Widget);
+  const QFont opened = chooser->currentFont();
+  // The chooser takes Return and Escape in its lists as its own OK and
+  // Cancel; the whole dialog ends with it rather than stay empty.
+  QObject::connect(chooser, &QDialog::accepted, &dlg, &QDialog::accept);
+  QObject::connect(chooser, &QDialog::rejected, &dlg, &QDialog::reject);
   auto* colours = new QComboBox(&dlg);
   int current = -1;
   for (const NamedColour& c : kFontColours) {
@@ -176,19 +210,24 @@ bool ExecuteFontDialog(FontChoice& f, QWidget* parent) {
   layout->addWidget(buttons);
   if (dlg.exec() != QDialog::Accepted) return false;
 
+  // A font left as the dialog opened on it keeps its record: the chooser's
+  // size in points need not give the same pixel height back.
   const QFont chosen = chooser->currentFont();
-  f.Name = chosen.family().toStdString();
-  if (chosen.pixelSize() > 0) {
-    f.Height = -chosen.pixelSize();
-  } else {
-    f.Size = chosen.pointSize();
-    f.Height = -int(chosen.pointSizeF() * 96.0 / 72.0 + 0.5);  // 96 pixels per inch
+  if (chosen != opened) {
+    f.Name = chosen.family().toStdString();
+    if (chosen.pixelSize() > 0) {
+      f.Height = -chosen.pixelSize();
+    } else {
+      f.Size = chosen.pointSize();
+      f.Height = -int(chosen.pointSizeF() * 96.0 / 72.0 + 0.5);  // 96 pixels per inch
+    }
+    f.Bold = chosen.bold();
+    f.Italic = chosen.italic();
+    f.Underline = chosen.underline();
+    f.StrikeOut = chosen.strikeOut();
   }
-  f.Bold = chosen.bold();
-  f.Italic = chosen.italic();
-  f.Underline = chosen.underline();
-  f.StrikeOut = chosen.strikeOut();
-  f.Color = uint32_t(colours->currentData().toUInt());
+  // So does a colour left as it was (a system colour value included).
+  if (colours->currentIndex() != current) f.Color = uint32_t(colours->currentData().toUInt());
   return true;
 }
 

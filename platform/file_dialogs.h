@@ -37,6 +37,7 @@ struct FontChoice {
   int Size = 9;       // points
   uint32_t Color = 0; // 0x00BBGGRR
   bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+  bool operator==(const FontChoice&) const = default;
 };
 bool ExecuteFontDialog(FontChoice& font, QWidget* parent = nullptr);
 

@@ -3,7 +3,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 #include <utility>
 
 namespace platform {
@@ -62,10 +64,21 @@ ModalResult MessageBoxWithCaption(const std::string& text, const std::string& ca
     case MsgType::Information: box.setIcon(QMessageBox::Information); break;
     case MsgType::Confirmation: box.setIcon(QMessageBox::Question); break;
   }
-  std::vector<std::pair<QAbstractButton*, ModalResult>> made;
+  std::vector<std::pair<QPushButton*, ModalResult>> made;
   for (const auto& b : kButtons)
     if (buttons & b.bit) made.emplace_back(box.addButton(QString::fromUtf8(b.caption), b.role), b.result);
   if (made.empty()) made.emplace_back(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole), ModalResult::OK);
+  // Return presses OK, else Yes, else Retry; without any of them the button
+  // that stops (Cancel, No, Abort), never one that goes on regardless such
+  // as Ignore.
+  for (const ModalResult preferred : {ModalResult::OK, ModalResult::Yes, ModalResult::Retry, ModalResult::Cancel,
+                                      ModalResult::No, ModalResult::Abort}) {
+    const auto it = std::find_if(made.begin(), made.end(), [&](const auto& m) { return m.second == preferred; });
+    if (it != made.end()) {
+      box.setDefaultButton(it->first);
+      break;
+    }
+  }
   box.exec();
   for (const auto& [button, result] : made)
     if (box.clickedButton() == button) return result;

@@ -160,6 +160,13 @@ platform::FontChoice DefaultNumeralFont() {
   return f;
 }
 
+platform::FontChoice NumeralFontAsDrawn(const platform::FontChoice& font) {
+  platform::FontChoice drawn = font;
+  drawn.Name = FontFamily(font.Name).toStdString();
+  drawn.Color = LabelColour(font.Color);
+  return drawn;
+}
+
 Colour NumeralBackColour(Colour fontColour) { return fontColour == kWhite ? kBlack : kWhite; }
 
 std::vector<std::string> SplitCustomNumerals(const std::string& text) {

@@ -47,6 +47,10 @@ constexpr imaging::Colour clWindowText = 0x80000008;
 // The start value of NumeralFont: the main window's own font.
 platform::FontChoice DefaultNumeralFont();
 
+// The font as the labels are drawn in it: the installed family its name maps
+// to, and a system colour as the colour it draws in.
+platform::FontChoice NumeralFontAsDrawn(const platform::FontChoice& font);
+
 // Black when the font colour is exactly white 0x00FFFFFF, otherwise white.
 imaging::Colour NumeralBackColour(imaging::Colour fontColour);
 

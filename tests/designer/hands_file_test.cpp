@@ -48,6 +48,8 @@ TEST(HandNumberText, ParsesDecimalTextAndRefusesEverythingElse) {
   const std::pair<const char*, double> good[] = {
       {"1", 1}, {"-1.5", -1.5}, {"+2", 2}, {".5", 0.5}, {"5.", 5}, {"1E5", 1e5}, {"1e-5", 1e-5},
       {"2.5E+3", 2500}, {" 0.25 ", 0.25}, {"0", 0},
+      // Too small for a double: the nearest one, not a bad number.
+      {"1e-330", 0}, {"-1E-330", 0}, {"1e-5000", 0}, {"2.5e-320", 2.5e-320},
   };
   for (const auto& [text, value] : good) {
     double v = -99;

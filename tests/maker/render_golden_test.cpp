@@ -129,17 +129,17 @@ TEST(RenderGolden, StillPreviewOverALargePicture) {
   const std::string want =
       "loaded: view a6e208364203be87\n"
       "key C: view a6e208364203be87\n"
-      "clock tab: bg 330b373668c4f8d2 fg a8c7f832281a39c5 mj1 a8c7f832281a39c5 mj2 a8c7f832281a39c5 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 5a110b4e334f958b\n"
-      "frame: bg 330b373668c4f8d2 fg e5f0cfbe65abd8a5 mj1 a8c7f832281a39c5 mj2 a8c7f832281a39c5 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel a48cc1b057b6a053\n"
-      "frame smooth: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 a8c7f832281a39c5 mj2 a8c7f832281a39c5 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel dfeab908f51f15cc\n"
-      "ring: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 43b4ab4c224c5d35 mj2 a8c7f832281a39c5 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 0aeb77e434bc5092\n"
-      "ring smooth: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 a8c7f832281a39c5 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 233972387e2c43c1\n"
-      "arabic upright: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 50f795ea79c4b08d h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 8543a32bb4f2e435\n"
-      "kanji upright: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 e1c9570e5d9d0fa2 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 561b20480b420412\n"
-      "arabic radial: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 02e097d3b2ebc952 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 1ddad79fe68555ae\n"
-      "kanji radial: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 4224bb9c2d694c26 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 1a81a9f3795e7932\n"
-      "custom radial: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 2d2b66db67561245 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel a4ae751d91c5270d\n"
-      "hand set: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 2d2b66db67561245 h 38fb3978abf631bc m a237dfd3457f3f0f s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel a4ae751d91c5270d\n"
+      "clock tab: bg 330b373668c4f8d2 fg a8c7f832281a39c5 mj1 a8c7f832281a39c5 mj2 a8c7f832281a39c5 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 118fcd1ad134c620\n"
+      "frame: bg 330b373668c4f8d2 fg e5f0cfbe65abd8a5 mj1 a8c7f832281a39c5 mj2 a8c7f832281a39c5 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel c90004be25a5754c\n"
+      "frame smooth: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 a8c7f832281a39c5 mj2 a8c7f832281a39c5 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 0c37c4db80c3958f\n"
+      "ring: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 43b4ab4c224c5d35 mj2 a8c7f832281a39c5 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 4abdbf7c8f562e51\n"
+      "ring smooth: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 a8c7f832281a39c5 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 3273b4f1cb4d8dfe\n"
+      "arabic upright: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 50f795ea79c4b08d h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel ee7c79f9978d290e\n"
+      "kanji upright: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 e1c9570e5d9d0fa2 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel e8ab8059777b02c9\n"
+      "arabic radial: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 02e097d3b2ebc952 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 00c300c00a184c2d\n"
+      "kanji radial: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 4224bb9c2d694c26 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 7037ec0d20458579\n"
+      "custom radial: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 2d2b66db67561245 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel af5cad5c3928d592\n"
+      "hand set: bg 330b373668c4f8d2 fg 50354ad027dd7673 mj1 6164dae70ee5d503 mj2 2d2b66db67561245 h 5917ae92ee93cba5 m f96e1d25ef73d7ea s 892e7e266dae4ccc time a8c7f832281a39c5 date a8c7f832281a39c5 panel af5cad5c3928d592\n"
       "ellipses: bg 330b373668c4f8d2 fg be9e0c0e0eb950c3 mj1 d16feb02df75f59e mj2 2d2b66db67561245 h bff30f2d32d73392 m 74be178bd202273e s 49b7bcc86fb2042f time a8c7f832281a39c5 date a8c7f832281a39c5 panel b87261775995f240\n"
       "displays: bg 330b373668c4f8d2 fg be9e0c0e0eb950c3 mj1 d16feb02df75f59e mj2 2d2b66db67561245 h bff30f2d32d73392 m 74be178bd202273e s 49b7bcc86fb2042f time a8c7f832281a39c5 date a8c7f832281a39c5 panel b87261775995f240\n"
       "black background: bg 330b373668c4f8d2 fg be9e0c0e0eb950c3 mj1 d16feb02df75f59e mj2 2d2b66db67561245 h bff30f2d32d73392 m 74be178bd202273e s 49b7bcc86fb2042f time a8c7f832281a39c5 date a8c7f832281a39c5 panel b5177bcd5b1fe7f8\n"
@@ -169,9 +169,9 @@ TEST(RenderGolden, PictureLargerThanTheViews) {
   s.Step("elliptic hands");
   const std::string want =
       "loaded: view f542fe4f18d7199b\n"
-      "frame and ring: bg 3351d713d482f572 fg f830ca513c3eb715 mj1 cce28268ad1d5351 mj2 a8c7f832281a39c5 h d69aad919a51ac0e m d514427e2b007b5e s 54b0c53ddd7ccfbc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 23f929d5458a2bd5\n"
-      "kanji radial: bg 3351d713d482f572 fg f830ca513c3eb715 mj1 cce28268ad1d5351 mj2 7a54492e753e34d1 h d69aad919a51ac0e m d514427e2b007b5e s 54b0c53ddd7ccfbc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 23f929d5458a2bd5\n"
-      "elliptic hands: bg 3351d713d482f572 fg f830ca513c3eb715 mj1 cce28268ad1d5351 mj2 7a54492e753e34d1 h 7bd833f4ba2c13e4 m d3fb08c808616c1a s 9c53c8859a8a6c3f time a8c7f832281a39c5 date a8c7f832281a39c5 panel b8c140cac792bd38\n";
+      "frame and ring: bg 3351d713d482f572 fg f830ca513c3eb715 mj1 cce28268ad1d5351 mj2 a8c7f832281a39c5 h 7b535ca4a78238e3 m ab0fa917d0f89b5b s 54b0c53ddd7ccfbc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 4a3c2b66d5d3cb61\n"
+      "kanji radial: bg 3351d713d482f572 fg f830ca513c3eb715 mj1 cce28268ad1d5351 mj2 7a54492e753e34d1 h 7b535ca4a78238e3 m ab0fa917d0f89b5b s 54b0c53ddd7ccfbc time a8c7f832281a39c5 date a8c7f832281a39c5 panel 4a3c2b66d5d3cb61\n"
+      "elliptic hands: bg 3351d713d482f572 fg f830ca513c3eb715 mj1 cce28268ad1d5351 mj2 7a54492e753e34d1 h 88f362ef8483bf7d m d3fb08c808616c1a s 9c53c8859a8a6c3f time a8c7f832281a39c5 date a8c7f832281a39c5 panel c1d7e1f1061aaf35\n";
   EXPECT_EQ(s.Text(), want);
 }
 
@@ -206,9 +206,9 @@ TEST(RenderGolden, RunningPreviewTicks) {
   w.Timer1Timer();
   s.Step("next day");
   const std::string want =
-      "start: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 35d0de7846199014 s ed2c50cc03e76de5 time a8c7f832281a39c5 date a8c7f832281a39c5 panel d310cdbb1b8dc854\n"
-      "second 43: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 35d0de7846199014 s 04e3cec8ce1324e5 time 99b15710c4882ecc date 63b603553e2d32c1 panel 44ccf7b0c58d6dea\n"
-      "second 44: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 35d0de7846199014 s ec179d64fdf97c45 time 03e7df4345f79d15 date 63b603553e2d32c1 panel 11f859daf29f8f74\n"
+      "start: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 0165ea01c75ae9dd s ed2c50cc03e76de5 time a8c7f832281a39c5 date a8c7f832281a39c5 panel 8e8fd32fc24068ff\n"
+      "second 43: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 0165ea01c75ae9dd s 04e3cec8ce1324e5 time 99b15710c4882ecc date 63b603553e2d32c1 panel d58851eeedc4d5b5\n"
+      "second 44: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 0165ea01c75ae9dd s ec179d64fdf97c45 time 03e7df4345f79d15 date 63b603553e2d32c1 panel 0f5f4bdd1636481f\n"
       "second 50: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m 52e3f464df20049d s c4b9cbccddd69e65 time 76e9dcc3b0fc99bc date 63b603553e2d32c1 panel d9614af8114be267\n"
       "second 59: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m cc2651f27f00c2ce s d9c97e372ba2a3e5 time 0b84f2f94ae09a1c date 63b603553e2d32c1 panel d1952c4768e943b6\n"
       "next minute: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m cc2651f27f00c2ce s bc6dbfe08f3c77e5 time 5bc9918458f9957c date 63b603553e2d32c1 panel f41535bfc7f5e8d4\n"

@@ -49,6 +49,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto fourth = RoundTrip(third, "fourth.ini");
   if (!Same(third, fourth)) std::abort();
 
+  // A new file written whole holds what writing the same keys into an
+  // empty file gives.
+  const std::string whole = FuzzFolder() + "/whole.ini", keyed = FuzzFolder() + "/keyed.ini";
+  std::remove(whole.c_str());
+  std::remove(keyed.c_str());
+  if (!platform::ReplaceIniFile(whole, first)) std::abort();
+  if (!platform::WriteIniSections(keyed, first)) std::abort();
+  if (platform::ReadIniSections(whole).size() != platform::ReadIniSections(keyed).size()) std::abort();
+  {
+    std::FILE* a = std::fopen(whole.c_str(), "rb");
+    std::FILE* b = std::fopen(keyed.c_str(), "rb");
+    int ca = 0, cb = 0;
+    do {
+      ca = a ? std::fgetc(a) : EOF;
+      cb = b ? std::fgetc(b) : EOF;
+      if (ca != cb) std::abort();
+    } while (ca != EOF);
+    if (a) std::fclose(a);
+    if (b) std::fclose(b);
+  }
+
   platform::IniFile ini(file);
   for (const auto& name : platform::ReadSectionNames(file)) {
     (void)ini.ReadInteger(name, "Left", 0);

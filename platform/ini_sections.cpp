@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/ini.h"
 #include "platform/ini_text.h"
+#include "platform/replace_file.h"
 
 namespace platform {
 
@@ -237,6 +239,63 @@ bool WriteIniSections(const std::string& file, const std::vector<IniSection>& se
   return WriteSectionsOver(file, std::move(raw), sections);
 }
 
+namespace {
+
+// A name that a write of "[name]" or "name=value" finds again exactly as
+// given: ASCII, no blanks at either end, and nothing that ends a section
+// name or a key or makes the line another kind of line.
+bool PlainName(const std::string& name, bool key) {
+  if (!IsAscii(name) || Trim(name) != name) return false;
+  if (key && (name.empty() || name[0] == ';' || name[0] == '[' || name.find('=') != std::string::npos)) return false;
+  return key || name.find(']') == std::string::npos;
+}
+
+// The text that writing the sections key by key after the preamble (lines
+// without a section) would give, made directly, for the common case of
+// plain names, sections named once and keys named once in each. False when
+// the case is not that one.
+bool DirectText(const std::vector<std::string>& preamble, const std::vector<IniSection>& sections,
+                std::string& text) {
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> keys;
+  size_t bytes = 0;
+  for (const auto& section : sections) {
+    if (section.Entries.empty()) continue;
+    if (!PlainName(section.Name, false) || !names.insert(Folded(section.Name)).second) return false;
+    keys.clear();
+    for (const auto& entry : section.Entries) {
+      if (!PlainName(entry.Key, true) || !keys.insert(Folded(entry.Key)).second) return false;
+      bytes += entry.Key.size() + entry.Value.size() + 3;
+    }
+    bytes += section.Name.size() + 6;
+  }
+  text.clear();
+  text.reserve(bytes);
+  bool lastBlank = true;
+  for (const auto& l : preamble) {
+    text += l;
+    text += "\r\n";
+    lastBlank = Trim(l).empty();
+  }
+  bool first = preamble.empty();
+  for (const auto& section : sections) {
+    if (section.Entries.empty()) continue;
+    if (!first && !lastBlank) text += "\r\n";
+    first = false;
+    lastBlank = false;
+    text += "[" + section.Name + "]\r\n";
+    for (const auto& entry : section.Entries) {
+      text += entry.Key;
+      text += '=';
+      text += ToSjis(entry.Value);
+      text += "\r\n";
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ReplaceIniFile(const std::string& file, const std::vector<IniSection>& sections, bool keepPreamble) {
   std::lock_guard<std::recursive_mutex> lock(ProfileMutex());
   std::vector<std::string> preamble;
@@ -246,6 +305,11 @@ bool ReplaceIniFile(const std::string& file, const std::vector<IniSection>& sect
                                     [&](const std::string& l) { return SectionLine(l, name); });
     preamble.erase(first, preamble.end());
   }
+  bool anything = false;
+  for (const auto& s : sections) anything = anything || !s.Entries.empty();
+  if (!anything) return true;
+  std::string text;
+  if (DirectText(preamble, sections, text)) return ReplaceFile(file, text.data(), text.size());
   return WriteSectionsOver(file, std::move(preamble), sections);
 }
 

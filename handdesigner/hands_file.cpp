@@ -183,9 +183,13 @@ void WriteHandsFile(const std::string& path, const std::string& backupPath, cons
     sections.push_back(std::move(section));
   }
   if (sections.empty()) {
-    // No set: no file, the old one lives on as the backup.
-    if (exists && (std::remove(path.c_str()) != 0 || !platform::SyncFolderOf(path)))
-      throw platform::IniFileError(path + " に書き込めません");
+    if (!exists) return;
+    // No set: no file, the old one lives on as the backup; without a backup
+    // its sections are erased, as they would be before a write.
+    const bool done = backedUp ? std::remove(path.c_str()) == 0 && platform::SyncFolderOf(path)
+                               : platform::EraseProfileSections(
+                                     path, platform::ReadSectionNames(path, std::numeric_limits<size_t>::max()));
+    if (!done) throw platform::IniFileError(path + " に書き込めません");
     return;
   }
   // Without a backup, what stands before the old file's sections stays in

@@ -185,6 +185,9 @@ TEST(HandsFileWriting, EmptiesTheOldFileWhenItCannotBeMovedAside) {
   ASSERT_EQ(back.size(), 1u);
   EXPECT_DOUBLE_EQ(back[0].CenterSize, 0.25);
   EXPECT_TRUE(back[0].Hour.empty());
+  // Saving no set then leaves a file without sections, not the old sets.
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), {});
+  EXPECT_TRUE(ReadHandsFile(f.HandsFile()).empty());
 }
 
 TEST(HandsFileWriting, AFailureOrACrashAtEveryStepLeavesTheOldFileOrTheNewOne) {

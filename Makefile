@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench install deb clean
 
 all: build
 
@@ -21,6 +21,16 @@ test: build
 # Starts the maker beside its sample frames, numeral rings and hands.
 run: build
 	cd $(BUILD)/bin && ./brasswick
+
+# Installs the programs, the samples, the menu entries and the icons into
+# PREFIX (and under DESTDIR, when given).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD)/: apt-get install ./clockkit_<version>_<arch>.deb
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	./bench/run-all.sh $(BUILD)

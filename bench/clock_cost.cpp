@@ -41,7 +41,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int x = std::atoi(argv[1]), y = std::atoi(argv[2]), w = std::atoi(argv[3]);
-  QGuiApplication app(argc, argv);
+  // Qt takes X options such as -geometry out of its arguments, so it is
+  // given none of the program's.
+  int qtArgc = 1;
+  QGuiApplication app(qtArgc, argv);
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen || RowShowsSomething(screen, x, y, w)) {
     std::fprintf(stderr, "clock_cost: the screen row is not bare before the start\n");

@@ -147,9 +147,19 @@ struct MagickImage {
   MagickImage& operator=(const MagickImage&) = delete;
 };
 
-// Times fn(image, exception), which returns a new image; checks its size.
+const char* CacheName(CacheType t) {
+  switch (t) {
+    case MemoryCache: return "memory";
+    case MapCache: return "memory-mapped file";
+    case DiskCache: return "disk";
+    default: return "other";
+  }
+}
+
+// Times fn(image, exception), which returns a new image; gives its size and
+// where its pixels were kept.
 template <class Fn>
-Timing MagickBest(int runs, const MagickImage& src, size_t* outW, size_t* outH, Fn fn) {
+Timing MagickBest(int runs, const MagickImage& src, size_t* outW, size_t* outH, Fn fn, CacheType* cache = nullptr) {
   ExceptionInfo* e = AcquireExceptionInfo();
   Image* result = nullptr;
   bool failed = false;
@@ -164,6 +174,7 @@ Timing MagickBest(int runs, const MagickImage& src, size_t* outW, size_t* outH, 
       });
   *outW = result ? result->columns : 0;
   *outH = result ? result->rows : 0;
+  if (cache) *cache = result ? GetImagePixelCacheType(result) : UndefinedCache;
   if (result) DestroyImage(result);
   DestroyExceptionInfo(e);
   return failed ? Timing{} : t;
@@ -272,10 +283,13 @@ void RotateSection(const Threads& threads, int runs) {
 #ifdef HAVE_MAGICKCORE
   const MagickImage isrc(src);
   size_t iw = 0, ih = 0;
-  const Timing m =
-      MagickBest(runs, isrc, &iw, &ih, [](const Image* im, ExceptionInfo* e) { return RotateImage(im, 30.0, e); });
-  std::printf("  ImageMagick  %zux%zu  %.3f s  busy %s   ratio %.2fx\n", iw, ih, m.wall, Busy(m).c_str(),
-              m.wall / t.wall);
+  CacheType cache = UndefinedCache;
+  const Timing m = MagickBest(
+      runs, isrc, &iw, &ih, [](const Image* im, ExceptionInfo* e) { return RotateImage(im, 30.0, e); }, &cache);
+  std::printf("  ImageMagick  %zux%zu  %.3f s  busy %s   ratio %.2fx   (its pixels: %s)\n", iw, ih, m.wall,
+              Busy(m).c_str(), m.wall / t.wall, CacheName(cache));
+  std::printf("  (ImageMagick's RotateImage resamples through its distortion filter; ours interpolates bilinearly\n"
+              "   against the fill colour, so the pixels differ and only the work is alike)\n");
 #else
   std::printf("  ImageMagick  n/a\n");
 #endif
@@ -311,14 +325,25 @@ void JpegSection(const fs::path& work, int runs) {
   const fs::path file = work / "photo_24mp.jpg";
   if (!fs::exists(file)) WriteFile(file, WriteJpeg(Scene(6000, 4000, 5)));
   const std::vector<uint8_t> bytes = ReadFile(file);
-  Bitmap b;
-  const Timing t = Best(runs, [&] { b = ReadJpeg(bytes.data(), bytes.size()); });
-  std::printf("\nJPEG 6000x4000 (24 MP, %.1f MB) decoded from memory, one thread each\n", bytes.size() / 1e6);
-  std::printf("  ours       %.3f s (%.1f MP/s)\n", t.wall, 24 / t.wall);
+  // The two decoders take turns, so that both see the same load; a decode
+  // is short, so each gets three times the runs.
+  Bitmap b, px;
+  Timing t, d;
 #ifdef HAVE_TURBOJPEG
   TurboDecoder tj;
-  Bitmap px;
-  const Timing d = Best(runs, [&] { px = tj.Decode(bytes); });
+#endif
+  for (int i = 0; i < 3 * runs; ++i) {
+    const Timing one = Best(1, [&] { b = ReadJpeg(bytes.data(), bytes.size()); });
+    if (one.wall < t.wall) t = one;
+#ifdef HAVE_TURBOJPEG
+    const Timing other = Best(1, [&] { px = tj.Decode(bytes); });
+    if (other.wall < d.wall) d = other;
+#endif
+  }
+  std::printf("\nJPEG 6000x4000 (24 MP, %.1f MB) decoded from memory, one thread each, best of %d\n",
+              bytes.size() / 1e6, 3 * runs);
+  std::printf("  ours       %.3f s (%.1f MP/s)\n", t.wall, 24 / t.wall);
+#ifdef HAVE_TURBOJPEG
   bool same = px.Width() == b.Width() && px.Height() == b.Height();
   for (int y = 0; same && y < b.Height(); ++y)
     same = std::memcmp(px.ScanLine(y), b.ScanLine(y), size_t(b.Width()) * 3) == 0;
@@ -374,6 +399,11 @@ int main(int argc, char** argv) {
   const int runs = std::getenv("BENCH_RUNS") ? std::max(1, std::atoi(std::getenv("BENCH_RUNS"))) : 7;
 #ifdef HAVE_MAGICKCORE
   MagickCoreGenesis(argv[0], MagickFalse);
+  // Room to keep its pictures in memory, as ours are (its policy file may
+  // still cap these).
+  SetMagickResourceLimit(MemoryResource, MagickResourceInfinity);
+  SetMagickResourceLimit(MapResource, MagickResourceInfinity);
+  SetMagickResourceLimit(AreaResource, MagickResourceInfinity);
   std::printf("ImageMagick %s\n", GetMagickVersion(nullptr));
 #else
   std::printf("ImageMagick not compiled in (bench/imaging.sh installs libmagick++-dev)\n");

@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -33,12 +34,24 @@ namespace engine {
 
 namespace {
 
+// The local time now. Converting to local time is done once a second (the
+// ticks in between change only the milliseconds), and the time zone is read
+// again once a minute.
 DecodedTimeT SystemNow() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const QDate d = now.date();
-  const QTime t = now.time();
-  return {uint16_t(d.year()), uint16_t(d.month()), uint16_t(d.day()), uint16_t(t.hour()),
-          uint16_t(t.minute()), uint16_t(t.second()), uint16_t(t.msec())};
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  thread_local time_t lastSecond = -1;
+  thread_local DecodedTimeT last;
+  if (ts.tv_sec != lastSecond) {
+    if (lastSecond < 0 || ts.tv_sec / 60 != lastSecond / 60) tzset();
+    tm lt{};
+    localtime_r(&ts.tv_sec, &lt);
+    last = {uint16_t(lt.tm_year + 1900), uint16_t(lt.tm_mon + 1), uint16_t(lt.tm_mday), uint16_t(lt.tm_hour),
+            uint16_t(lt.tm_min), uint16_t(std::min(lt.tm_sec, 59)), 0};
+    lastSecond = ts.tv_sec;
+  }
+  last.Millisecond = uint16_t(ts.tv_nsec / 1000000);
+  return last;
 }
 
 QSize PrimaryScreenSize() {
@@ -87,7 +100,10 @@ TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOf
   Timer1 = new QTimer(this);
   Timer1->setInterval(100);
   Timer1->setTimerType(Qt::CoarseTimer);
-  connect(Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+  connect(Timer1, &QTimer::timeout, this, [this] {
+    Timer1Timer();
+    ScheduleNextTick();
+  });
   BuildMenu();
   CreateTrayIcon();
 
@@ -124,6 +140,7 @@ void TFormMain::BuildMenu() {
   connect(PM_A, &QAction::toggled, this, [this](bool on) { TransparentChecked = on; });
   connect(PM_T, &QAction::toggled, this, [this](bool on) { StayOnTopChecked = on; });
   connect(PM_N, &QAction::toggled, this, [this](bool on) { NtpActiveChecked = on; });
+  connect(PM_O, &QAction::toggled, this, [this] { ScheduleNextTick(); });
   // Triggering a checkable action has toggled it already; the handlers
   // toggle it themselves, so they undo Qt's toggle first.
   // An error of a command (a settings write refused) is shown, never thrown
@@ -238,7 +255,24 @@ void TFormMain::Start() {
   // The first frame and its shape are ready before the window maps.
   Flush();
   show();
-  Timer1->start();
+  // The first tick comes as soon as the event loop runs.
+  Timer1->start(0);
+}
+
+// In the normal mode only the first tick of a new second does anything, so
+// the timer wakes just after the next second begins instead of ten times a
+// second; the smooth sweep ticks every 100 ms.
+void TFormMain::ScheduleNextTick() {
+  if (!Timer1->isActive()) return;
+  if (PM_O->isChecked()) {
+    if (Timer1->interval() != 100 || Timer1->timerType() != Qt::CoarseTimer) {
+      Timer1->setTimerType(Qt::CoarseTimer);
+      Timer1->start(100);
+    }
+    return;
+  }
+  Timer1->setTimerType(Qt::PreciseTimer);
+  Timer1->start(std::clamp(1000 - int(env_.Now().Millisecond) + 2, 2, 1002));
 }
 
 void TFormMain::FormClose() {
@@ -284,6 +318,9 @@ void TFormMain::Invalidate() {
 void TFormMain::InvalidateRegion(const QRegion& r) {
   if (!PartialRedraw) baseDirty_ = true;
   pending_ += PartialRedraw ? r : QRegion(rect());
+  // The screen gets the bounding box of each change: a few rectangles are
+  // cheaper for the X server than the many of a hand's outline.
+  screenBoxes_ += PartialRedraw ? r.boundingRect() : rect();
   if (flushQueued_) return;
   flushQueued_ = true;
   QMetaObject::invokeMethod(this, &TFormMain::Flush, Qt::QueuedConnection);
@@ -305,18 +342,21 @@ void DrawImageInto(QImage& frame, const TImage& img, const QRect& r) {
   const int x1 = std::min({r.right() + 1, img.Left + img.Width, ox + pic.Width()});
   const int y1 = std::min({r.bottom() + 1, img.Top + img.Height, oy + pic.Height()});
   if (x1 <= x0 || y1 <= y0) return;
-  const bool fast = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
+  // 24 and 32 bits a pixel are read directly (blue, green, red first).
+  const int step = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit   ? 3
+                   : pic.GetPixelFormat() == imaging::PixelFormat::pf32bit ? 4
+                                                                            : 0;
   const imaging::Colour key = pic.PixelColour(0, pic.Height() - 1);
   const uint8_t kb = imaging::BlueOf(key), kg = imaging::GreenOf(key), kr = imaging::RedOf(key);
   for (int y = y0; y < y1; ++y) {
     auto* dst = reinterpret_cast<QRgb*>(frame.scanLine(y));
-    if (fast) {
-      const uint8_t* src = pic.ScanLine(y - oy) + 3 * size_t(x0 - ox);
+    if (step) {
+      const uint8_t* src = pic.ScanLine(y - oy) + step * size_t(x0 - ox);
       if (img.Transparent) {
-        for (int x = x0; x < x1; ++x, src += 3)
+        for (int x = x0; x < x1; ++x, src += step)
           if (src[0] != kb || src[1] != kg || src[2] != kr) dst[x] = qRgb(src[2], src[1], src[0]);
       } else {
-        for (int x = x0; x < x1; ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
+        for (int x = x0; x < x1; ++x, src += step) dst[x] = qRgb(src[2], src[1], src[0]);
       }
     } else {
       for (int x = x0; x < x1; ++x) {
@@ -356,6 +396,7 @@ const QImage& TFormMain::Frame() {
     ComposeBase();
     baseDirty_ = false;
     pending_ = rect();
+    screenBoxes_ = rect();
   }
   // A moving image whose key colour changed (a hand over its bottom-left
   // corner) shows differently all over.
@@ -366,7 +407,9 @@ const QImage& TFormMain::Frame() {
         pic.Empty() ? std::nullopt : std::optional(pic.PixelColour(0, pic.Height() - 1));
     if (key != lastKeys_[i]) {
       lastKeys_[i] = key;
-      pending_ += QRect(moving[i]->Left, moving[i]->Top, moving[i]->Width, moving[i]->Height);
+      const QRect all(moving[i]->Left, moving[i]->Top, moving[i]->Width, moving[i]->Height);
+      pending_ += all;
+      screenBoxes_ += all;
     }
   }
   pending_ &= rect();
@@ -385,8 +428,9 @@ void TFormMain::Flush() {
   shape_.Apply(this, f, toScreen_, kWindowColour, TransparentColor || !Placed());
   // The shape is set before the paint, so the paint is not clipped by the
   // old one.
-  update(toScreen_);
+  update(screenBoxes_ & rect());
   toScreen_ = QRegion();
+  screenBoxes_ = QRegion();
 }
 
 void TFormMain::paintEvent(QPaintEvent* e) {

@@ -49,9 +49,9 @@ struct TImage {
   // The part of a hand image's picture that its last drawing may have
   // changed from the background fill; unknown (the whole picture) until the
   // first drawing.
-  std::optional<QRect> Drawn;
-  // The picture's canvas; an image without a picture gets a 24-bit bitmap of
-  // its own size first.
+  std::optional<QRegion> Drawn;
+  // The picture's canvas; an image without a picture gets a bitmap of its
+  // own size first.
   imaging::Canvas& Canvas();
   bool Contains(int x, int y) const { return x >= Left && y >= Top && x < Left + Width && y < Top + Height; }
 };
@@ -249,6 +249,9 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   const ClockEnvironment& Environment() const { return env_; }
   // Shows the window at its position and starts the timer.
   void Start();
+  // The timer's next wake: 100 ms in the smooth sweep, else just after the
+  // next second begins.
+  void ScheduleNextTick();
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -266,7 +269,7 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void Layout();
   void ApplyPosition();
   void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc);
-  QRect HandBounds(const std::vector<imaging::Point>& pts, bool disc) const;
+  QRegion HandBounds(const std::vector<imaging::Point>& pts, bool disc) const;
   void ShowTime(uint16_t h, uint16_t m, uint16_t s);
   // Everything is to be composed anew; or only a region of the window.
   void Invalidate();
@@ -298,7 +301,8 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   QImage base_;  // the cream window with the background and frame pictures
   bool baseDirty_ = true;
   QRegion pending_;   // to be composed into frame_
-  QRegion toScreen_;  // composed, not yet handed to the screen
+  QRegion toScreen_;  // composed, shape not yet looked at
+  QRegion screenBoxes_;  // bounding boxes of the changes, for the screen
   bool flushQueued_ = false;
   // The key colour each moving image was last composed with (its
   // bottom-left pixel); a change redraws the whole image.

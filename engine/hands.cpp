@@ -1,11 +1,40 @@
 // Drawing the three hands into their images.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include "engine/clock_window.h"
 
 namespace engine {
 
+namespace {
+
+// Fills the pixels of a region with one colour, byte for byte what a
+// painter's solid fill leaves, without a painter for each of its rectangles.
+void FillPixels(imaging::Bitmap& b, const QRegion& region, imaging::Colour c) {
+  const bool wide = b.GetPixelFormat() == imaging::PixelFormat::pf32bit;
+  if (!wide && b.GetPixelFormat() != imaging::PixelFormat::pf24bit) {
+    b.GetCanvas().brush.Color = c;
+    for (const QRect& r : region) b.GetCanvas().FillRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    return;
+  }
+  const uint8_t px[4] = {imaging::BlueOf(c), imaging::GreenOf(c), imaging::RedOf(c), 0xFF};
+  const int step = wide ? 4 : 3;
+  for (const QRect& r : region)
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      uint8_t* d = b.ScanLine(y) + step * size_t(r.left());
+      for (int x = r.left(); x <= r.right(); ++x, d += step) std::memcpy(d, px, size_t(step));
+    }
+}
+
+}  // namespace
+
 imaging::Canvas& TImage::Canvas() {
   if (Picture.Empty()) {
-    Picture = imaging::Bitmap(Width, Height, imaging::PixelFormat::pf24bit);
+    // 32 bits a pixel: Qt fills its own pixel format on the calling thread,
+    // where fills of a 24-bit picture are handed to worker threads whose
+    // waking costs more than the fill.
+    Picture = imaging::Bitmap(Width, Height, imaging::PixelFormat::pf32bit);
     Drawn.reset();
   }
   return Picture.GetCanvas();
@@ -24,8 +53,8 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   // Outside what the last drawing covered, the image holds the background
   // fill already.
   const QRect whole(0, 0, img.Picture.Width(), img.Picture.Height());
-  const QRect cleared = PartialRedraw && img.Drawn ? *img.Drawn : whole;
-  if (!cleared.isEmpty()) c.FillRect({cleared.left(), cleared.top(), cleared.right() + 1, cleared.bottom() + 1});
+  const QRegion cleared = PartialRedraw && img.Drawn ? *img.Drawn : QRegion(whole);
+  FillPixels(img.Picture, cleared & whole, HandBackgroundColor);
   c.brush.Color = fill;
   // One point or none draws nothing visible as a polygon.
   if (pts.size() >= 2) c.Polygon(pts);
@@ -35,19 +64,55 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   }
   img.Drawn = HandBounds(pts, disc) & whole;
   // The window changes where the old and the new hand lie.
-  InvalidateRegion((QRegion(cleared) + QRegion(*img.Drawn)).translated(img.Left, img.Top));
+  InvalidateRegion(cleared.translated(img.Left, img.Top));
+  InvalidateRegion(img.Drawn->translated(img.Left, img.Top));
 }
 
-// What a hand drawing covers: its vertices, and the centre disc, with a
-// margin for the pen.
-QRect TFormMain::HandBounds(const std::vector<imaging::Point>& pts, bool disc) const {
-  QRect b;
-  for (const auto& p : pts) b |= QRect(p.X, p.Y, 1, 1);
+// What a hand drawing covers, with a margin for the pen: in bands of rows,
+// the columns that the outline's edges reach within the band (a polygon's
+// row lies between its edges), and the centre disc.
+QRegion TFormMain::HandBounds(const std::vector<imaging::Point>& pts, bool disc) const {
+  constexpr int kMargin = 2, kBand = 8;
+  QRegion region;
+  if (!pts.empty()) {
+    int top = pts[0].Y, bottom = pts[0].Y;
+    for (const auto& p : pts) {
+      top = std::min(top, p.Y);
+      bottom = std::max(bottom, p.Y);
+    }
+    top -= kMargin;
+    bottom += kMargin;
+    for (int y0 = top; y0 <= bottom; y0 += kBand) {
+      const int y1 = std::min(y0 + kBand - 1, bottom);
+      // The band's rows widened by the margin, so that a pen pixel beside
+      // an edge that leaves the band is inside too.
+      const double lo = y0 - kMargin, hi = y1 + kMargin;
+      double left = 1e18, right = -1e18;
+      for (size_t i = 0; i < pts.size(); ++i) {
+        const imaging::Point& a = pts[i];
+        const imaging::Point& b = pts[(i + 1) % pts.size()];
+        if (std::max(a.Y, b.Y) < lo || std::min(a.Y, b.Y) > hi) continue;
+        if (a.Y == b.Y) {
+          left = std::min({left, double(a.X), double(b.X)});
+          right = std::max({right, double(a.X), double(b.X)});
+          continue;
+        }
+        for (const double y : {std::clamp<double>(a.Y, lo, hi), std::clamp<double>(b.Y, lo, hi)}) {
+          const double x = a.X + (b.X - a.X) * (y - a.Y) / double(b.Y - a.Y);
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+      }
+      if (left > right) continue;
+      const int l = int(std::floor(left)) - kMargin, r = int(std::ceil(right)) + kMargin;
+      region += QRect(l, y0, r - l + 1, y1 - y0 + 1);
+    }
+  }
   if (disc) {
     const int r = RoundHalfEven((long double)HandCenterX * (long double)CenterSize);
-    b |= QRect(HandCenterX - r, HandCenterY - r, 2 * r + 1, 2 * r + 1);
+    region += QRect(HandCenterX - r - kMargin, HandCenterY - r - kMargin, 2 * (r + kMargin) + 1, 2 * (r + kMargin) + 1);
   }
-  return b.isEmpty() ? b : b.adjusted(-2, -2, 2, 2);
+  return region;
 }
 
 void TFormMain::DrawHourHand(double h) { DrawHand(ImageH, HourPolygon, HourAngle(h), HandColor, false); }

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "engine/clock_window.h"
+#include "platform/app_setup.h"
 
 namespace {
 
@@ -57,10 +58,9 @@ void Watchdog() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The clock places, shapes and raises its own window, which only X11
-  // allows; under Wayland it runs through XWayland.
-  if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+  platform::PreferX11UnderWayland();
   QApplication app(argc, argv);
+  platform::InstallQtJapaneseTranslations(app);
   // The application title, for the error boxes; not a display name, which the
   // desktop would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("Dravenna"));

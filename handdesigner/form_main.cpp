@@ -19,6 +19,7 @@
 
 #include "handdesigner/plotting.h"
 #include "platform/message_box.h"
+#include "platform/program_files.h"
 #include "platform/system.h"
 
 namespace designer {
@@ -228,8 +229,10 @@ void TFormMain::FormCreate() {
   std::string program = platform::ProgramFileName();
   const size_t slash = program.find_last_of('/');
   ProgramFolder = platform::IncludeTrailingSeparator(slash == std::string::npos ? "." : program.substr(0, slash));
-  std::error_code ec;
-  if (std::filesystem::exists(HandsFileName(), ec)) LoadHandsFile();
+  const platform::HandsFileLocation hands = platform::LocateHandsFile();
+  HandsReadFile = hands.ReadFrom;
+  HandsWriteFolder = hands.WriteFolder;
+  if (!HandsReadFile.empty()) LoadHandsFile();
   LineColor = imaging::RGB(0, 0, 0);
   BackColor = imaging::RGB(255, 255, 255);
   ClearViews();
@@ -483,7 +486,12 @@ void TFormMain::SaveHandsFile() {
                              " could not be read at start, and saving would replace it. Move it away (or make it "
                              "readable and start Spirrel again), then save");
   WaitCursor wait;
-  WriteHandsFile(HandsFileName(), BackupFileName(), HandSets);
+  // The user's data folder of an installed designer may not exist yet; a
+  // folder that cannot be made fails the write below.
+  std::error_code ec;
+  if (HandsWriteFolder != ProgramFolder) std::filesystem::create_directories(HandsWriteFolder, ec);
+  WriteHandsFile(SavedHandsFileName(), BackupFileName(), HandSets);
+  HandsReadFile = SavedHandsFileName();
 }
 
 void TFormMain::MenuFSClick() {

@@ -69,8 +69,14 @@ class TFormMain : public QMainWindow {
   // that the change handler swallows the change event.
   bool SuppressNextChange = false;
 
-  std::string HandsFileName() const { return ProgramFolder + "Hands.dat"; }
-  std::string BackupFileName() const { return ProgramFolder + "Hands.da-"; }
+  // The hands file is read from HandsReadFile ("" when there is none) and
+  // saved, with its backup, into HandsWriteFolder: both are the program's
+  // folder unless the program is installed (platform/program_files.h).
+  std::string HandsReadFile;
+  std::string HandsWriteFolder;  // ends in the separator
+  std::string HandsFileName() const { return HandsReadFile.empty() ? SavedHandsFileName() : HandsReadFile; }
+  std::string SavedHandsFileName() const { return HandsWriteFolder + "Hands.dat"; }
+  std::string BackupFileName() const { return HandsWriteFolder + "Hands.da-"; }
 
   // The set at the selected row, and its hand chosen by the radio buttons;
   // null when the row has no set.

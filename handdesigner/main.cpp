@@ -4,8 +4,10 @@
 #include <QIcon>
 
 #include "handdesigner/form_main.h"
+#include "platform/app_setup.h"
 
 int main(int argc, char** argv) {
+  platform::PreferX11UnderWayland();
   QApplication app(argc, argv);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/spirrel-64.png")));
   // The application title, for the error boxes; not a display name, which the

@@ -23,14 +23,6 @@ std::unique_ptr<Bitmap> CloneBitmap(const Bitmap& src) {
   return b;
 }
 
-uint8_t ClampByte(long double v) {
-  if (std::isnan(v) || v < 0) return 0;
-  if (v > 255) return 255;
-  // lrintl rounds in the current mode (to nearest, halves to even) like
-  // nearbyintl, without nearbyintl's slow save and restore of the FPU state.
-  return uint8_t(std::lrintl(v));
-}
-
 bool FlipBitmap(Bitmap& bmp, bool Horizontal) {
   if (!Is24(bmp)) return false;
   const int w = bmp.Width(), h = bmp.Height();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -37,8 +38,20 @@ inline uint8_t* PixelAt(const TBmpData24& d, int32_t x, int32_t y) { return d.Ro
 std::unique_ptr<Bitmap> CloneBitmap(const Bitmap& src);
 
 // Below 0 (or not a number) gives 0, above 255 gives 255, otherwise the value
-// rounded to the nearest integer with halves to even.
-uint8_t ClampByte(long double v);
+// rounded to the nearest integer with halves to even. The pixel loops call it
+// for every channel, so it is inline and rounds by adding and taking off
+// 1.5 * 2^(mantissa bits - 1), which leaves no fraction (in the current mode:
+// to nearest, halves to even), where lrintl would be a library call.
+inline uint8_t ClampByte(long double v) {
+  if (!(v >= 0)) return 0;
+  if (v > 255) return 255;
+  constexpr long double kShift = [] {
+    long double s = 1.5L;
+    for (int i = 1; i < std::numeric_limits<long double>::digits; ++i) s *= 2;
+    return s;
+  }();
+  return uint8_t(int(double((v + kShift) - kShift)));
+}
 
 struct FloatPoint {
   float X = 0;

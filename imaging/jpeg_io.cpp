@@ -97,14 +97,18 @@ int DecodeInto(const uint8_t* data, size_t size, Bitmap* out) {
   if (cmyk) cmykRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, JDIMENSION(w) * 4, 1);
   // Adobe files store CMYK inverted (0 = full ink); others store it plainly.
   const bool inverted = cinfo.saw_Adobe_marker;
-  while (cinfo.output_scanline < cinfo.output_height) {
+  if (!cmyk) {
+    // Straight into the bitmap's rows, as many as libjpeg will give per call.
+    // The row table lives in libjpeg's pool, freed with it on every path.
+    auto* rows = static_cast<JSAMPROW*>(
+        (*cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, sizeof(JSAMPROW) * size_t(h)));
+    for (int y = 0; y < h; ++y) rows[y] = out->ScanLine(y);
+    while (cinfo.output_scanline < cinfo.output_height)
+      jpeg_read_scanlines(&cinfo, rows + cinfo.output_scanline, cinfo.output_height - cinfo.output_scanline);
+  }
+  while (cmyk && cinfo.output_scanline < cinfo.output_height) {
     const int y = int(cinfo.output_scanline);
     uint8_t* row = out->ScanLine(y);
-    if (!cmyk) {
-      JSAMPROW rows[1] = {row};
-      jpeg_read_scanlines(&cinfo, rows, 1);
-      continue;
-    }
     jpeg_read_scanlines(&cinfo, cmykRow, 1);
     const uint8_t* s = cmykRow[0];
     for (int x = 0; x < w; ++x, s += 4, row += 3) {

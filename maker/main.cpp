@@ -5,9 +5,12 @@
 #include <QIcon>
 
 #include "maker/maker_window.h"
+#include "platform/app_setup.h"
 
 int main(int argc, char** argv) {
+  platform::PreferX11UnderWayland();
   QApplication app(argc, argv);
+  platform::InstallQtJapaneseTranslations(app);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/brasswick-64.png")));
   std::unique_ptr<maker::DialogServices> dialogs = maker::MakeDialogServices();
   dialogs->ShowSplash();

@@ -263,7 +263,7 @@ void TFormMain::MenuFLClick() {
 }
 
 void TFormMain::MenuFHClick() {
-  OpenDialog1.InitialDir = ProgramFolder;
+  OpenDialog1.InitialDir = HandsFolder();
   if (!platform::ExecuteFileDialog(platform::FileDialogKind::Open, OpenDialog1, this)) return;
   const std::string chosen = OpenDialog1.FileName;
   std::error_code ec;

@@ -38,6 +38,7 @@
 #include "platform/ini.h"
 #include "platform/message_box.h"
 #include "platform/resources.h"
+#include "platform/program_files.h"
 #include "platform/system.h"
 
 namespace maker {
@@ -488,9 +489,12 @@ void TFormMain::FormCreate() {
   // 5.
   UndoPictureBitmap = imaging::Bitmap();
   WorkPictureBitmap = imaging::Bitmap();
-  // 6.
+  // 6. Installed, the pictures, the hands file and the settings are found
+  // elsewhere (platform/program_files.h); the hands dialog opens where the
+  // hands file is.
   ProgramFolder = FolderOf(platform::ProgramFileName());
-  OpenDialog1.InitialDir = ProgramFolder;
+  const std::string handsFile = platform::LocateHandsFile().ReadFrom;
+  OpenDialog1.InitialDir = HandsFolder();
   if (ProgramFolder.empty() || ProgramFolder.back() != '/') ProgramFolder += '/';
   // 7.
   setAcceptDrops(true);
@@ -502,8 +506,8 @@ void TFormMain::FormCreate() {
   PanelColorSample->SetColor(0x00FFFFFF);
   InitListsAndGlyphs();
   // 12.
-  ScanFrameFolder(ProgramFolder + "FG/");
-  ScanNumeralRingFolder(ProgramFolder + "HR/");
+  ScanFrameFolder(platform::PictureFolder("FG"));
+  ScanNumeralRingFolder(platform::PictureFolder("HR"));
   // 13.
   FrameIndex = NumeralRingIndex = DigitalStyle = 0;
   LastMinutePosition = 99.0L;
@@ -516,7 +520,7 @@ void TFormMain::FormCreate() {
   HandSets.ResetToWorking();
   {
     std::error_code ec;
-    if (std::filesystem::is_regular_file(ProgramFolder + "Hands.dat", ec)) ImportHandSets(ProgramFolder + "Hands.dat");
+    if (!handsFile.empty() && std::filesystem::is_regular_file(handsFile, ec)) ImportHandSets(handsFile);
   }
   // 17-18.
   ApplyDigitalSize();
@@ -525,7 +529,7 @@ void TFormMain::FormCreate() {
   ImageTime.Left = ImageS.Left + (ImageS.Width - ImageTime.Width) / 2;
   ImageDate.Left = ImageS.Left + (ImageS.Width - ImageDate.Width) / 2;
   // 19.
-  MakerSettingsFile = platform::ChangeFileExt(platform::ProgramFileName(), ".ini");
+  MakerSettingsFile = platform::ProgramSettingsFile();
   LoadSettings();
   // 20-21.
   MyDocumentsFolder = GetMyDocumentsFolder();
@@ -637,6 +641,11 @@ void TFormMain::SaveSettings() {
   ini.WriteString("CONFIG", "SavePath", FolderOf(SaveDialog1.FileName));
   ini.WriteString("CONFIG", "PictureDir", PictureDirPath);
   ini.WriteString("CONFIG", "MJ2D", EditMJ2D->text().toStdString());
+}
+
+std::string TFormMain::HandsFolder() const {
+  const std::string file = platform::LocateHandsFile().ReadFrom;
+  return file.empty() ? FolderOf(platform::ProgramFileName()) : FolderOf(file);
 }
 
 std::string TFormMain::GetMyDocumentsFolder() { return platform::GetSpecialFolderPath(platform::CSIDL_PERSONAL); }

@@ -194,6 +194,9 @@ class TFormMain : public QWidget, public MakerHost {
   void ScanNumeralRingFolder(const std::string& folder);
   std::string GetMyDocumentsFolder();
   std::string GetDesktopFolder();
+  // The folder the hands dialog opens in: the hands file's, as found now
+  // (beside the program, or the user's or the shared one when installed).
+  std::string HandsFolder() const;
   // The window's caption: "[Velmora]", with the picture's name and size.
   std::string PictureCaption() const;
 

@@ -7,10 +7,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "maker/clock_builder.h"
 #include "maker/maker_common.h"
@@ -31,11 +33,15 @@ bool SaveProgram(const std::string& path, const Bytes& bytes) {
   return platform::ReplaceFile(path, bytes.data(), bytes.size(), 0755);
 }
 
-// The maker's engine image: its own program file from EngineOffset on.
+// The maker's engine image: its own program file from EngineOffset on. It
+// must start as a program file does: stripping the maker cuts the appended
+// engine off, and what then lies at the offset is part of the maker.
 Bytes EngineImageOf(int32_t offset, bool known) {
+  static constexpr uint8_t kProgramMagic[] = {0x7F, 'E', 'L', 'F'};
   const std::string self = platform::ProgramFileName();
   const Bytes own = ReadWholeFile(self);
-  if (!known || offset < 0 || size_t(offset) > own.size())
+  if (!known || offset < 0 || size_t(offset) + sizeof kProgramMagic > own.size() ||
+      !std::equal(std::begin(kProgramMagic), std::end(kProgramMagic), own.begin() + offset))
     throw std::runtime_error("ムーブメントを読み出せません (" + self + ")");
   return Bytes(own.begin() + offset, own.end());
 }

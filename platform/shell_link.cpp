@@ -73,6 +73,7 @@ std::string DesktopEntryText(const ShellLink& link, const std::string& name) {
   t += "Name=" + EscapeValue(name) + "\n";
   t += "Exec=" + QuoteExecArgument(link.Path) + "\n";
   t += "Path=" + EscapeValue(link.WorkingDirectory) + "\n";
+  if (!link.Icon.empty()) t += "Icon=" + EscapeValue(link.Icon) + "\n";
   return t;
 }
 

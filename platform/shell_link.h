@@ -1,7 +1,8 @@
 // Shell links. A link is stored as a freedesktop desktop entry (".desktop")
 // with the name stem of the link file: Exec = the quoted program path,
-// Path = its working folder. Tests point the folders at a temporary
-// directory through the XDG variables, or replace the saver.
+// Path = its working folder, Icon = the icon's name when it has one. Tests
+// point the folders at a temporary directory through the XDG variables, or
+// replace the saver.
 #pragma once
 
 #include <functional>
@@ -13,6 +14,7 @@ namespace platform {
 struct ShellLink {
   std::string Path;              // the program the link starts
   std::string WorkingDirectory;  // its working folder
+  std::string Icon;              // an icon name of the desktop's theme, or none
 };
 
 // The link object cannot be made (raised by a test saver only here).

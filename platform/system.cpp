@@ -10,16 +10,20 @@ namespace platform {
 
 namespace {
 
-std::string Home() {
-  const char* h = std::getenv("HOME");
-  return h ? std::string(h) : std::string();
+// The XDG base-directory rules: a variable that is unset, empty or not an
+// absolute path counts as unset. A home that is not absolute counts as none.
+std::string AbsoluteEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v && v[0] == '/' ? std::string(v) : std::string();
 }
 
-std::string ConfigHome() {
-  const char* x = std::getenv("XDG_CONFIG_HOME");
-  if (x && *x) return x;
+std::string Home() { return AbsoluteEnv("HOME"); }
+
+std::string XdgHome(const char* name, const char* fallback) {
+  std::string x = AbsoluteEnv(name);
+  if (!x.empty()) return x;
   const std::string h = Home();
-  return h.empty() ? std::string() : h + "/.config";
+  return h.empty() ? std::string() : h + fallback;
 }
 
 // XDG_<name>_DIR from user-dirs.dirs, with $HOME expanded.
@@ -44,12 +48,15 @@ std::string g_programOverride;
 
 }  // namespace
 
+std::string ConfigHome() { return XdgHome("XDG_CONFIG_HOME", "/.config"); }
+std::string DataHome() { return XdgHome("XDG_DATA_HOME", "/.local/share"); }
+
 std::string GetSpecialFolderPath(int folder) {
   std::string p;
   switch (folder) {
     case CSIDL_APPDATA: p = ConfigHome(); break;
     case CSIDL_STARTUP: p = ConfigHome().empty() ? "" : ConfigHome() + "/autostart"; break;
-    case CSIDL_PROGRAMS: p = Home().empty() ? "" : Home() + "/.local/share/applications"; break;
+    case CSIDL_PROGRAMS: p = DataHome().empty() ? "" : DataHome() + "/applications"; break;
     case CSIDL_PERSONAL: p = UserDir("DOCUMENTS", "Documents"); break;
     case CSIDL_DESKTOPDIRECTORY: p = UserDir("DESKTOP", "Desktop"); break;
     default: return "";

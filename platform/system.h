@@ -16,10 +16,16 @@ enum SpecialFolder : int {
   CSIDL_APPDATA = 0x1A,
 };
 
+// $XDG_CONFIG_HOME and $XDG_DATA_HOME (default ~/.config and
+// ~/.local/share); a value that is empty or not an absolute path counts as
+// unset, as the XDG base-directory rules say. "" without a home folder.
+std::string ConfigHome();
+std::string DataHome();
+
 // The folder's path, or "" when it cannot be found. Application data is
-// $XDG_CONFIG_HOME (default ~/.config); documents and desktop come from the
-// XDG user dirs; Startup is ~/.config/autostart; Programs is
-// ~/.local/share/applications.
+// the configuration home; documents and desktop come from the XDG user
+// dirs; Startup is <configuration home>/autostart; Programs is
+// <data home>/applications.
 std::string GetSpecialFolderPath(int folder);
 
 // The running program's file (/proc/self/exe), unless a test set another.

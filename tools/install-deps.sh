@@ -6,6 +6,10 @@ packages=(
   qt6-base-dev libgl-dev
   libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev
   fonts-ipafont-gothic
+  # Qt's own dialogs in Japanese in the maker and the engine
+  qt6-translations-l10n
+  # stripping the programs; the package (make deb) and its tests
+  binutils dpkg-dev desktop-file-utils
   libgtest-dev googletest
   xvfb xauth
   # runtime libraries of chronyd, which the SNTP tests unpack from its package

@@ -62,7 +62,8 @@ void TFormShortcut::SetTarget(const std::string& target) {
 bool TFormShortcut::CreateShortcut(const std::string& target, const std::string& sub, int folderId) {
   const std::string folder = platform::GetShellFolderPath(folderId);
   if (folder.empty() || target.empty()) return false;
-  const platform::ShellLink link{target, FolderOf(target)};
+  // A clock program shows the engine's icon (installed with the kit).
+  const platform::ShellLink link{target, FolderOf(target), "tolvane"};
   // The folders may not exist yet on a fresh account (the autostart and
   // applications folders are made on first use); a failure here is left to
   // the save below.

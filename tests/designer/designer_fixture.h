@@ -1,5 +1,5 @@
-// A temporary program folder for the designer, answered message boxes, and
-// the designer window opened on it.
+// A temporary program folder for the designer, a user data folder beside
+// it, answered message boxes, and the designer window opened on it.
 #pragma once
 
 #include <QTemporaryDir>
@@ -13,6 +13,7 @@
 #include "handdesigner/form_main.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "tests/scoped_env.h"
 
 namespace designer_test {
 
@@ -53,6 +54,8 @@ class DesignerFixture {
 
  private:
   QTemporaryDir dir_;
+  // No hands file of the user's own is found in place of a missing one.
+  testenv::ScopedEnv dataHome_{"XDG_DATA_HOME", dir_.path().toStdString() + "/data"};
   platform::MessageHook previousHook_;
 };
 

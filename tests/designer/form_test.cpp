@@ -593,13 +593,48 @@ TEST(DesignerWindow, ARefusedSaveIsReportedAndKeepsTheSets) {
   DesignerFixture f;
   WriteThreeSets(f);
   auto w = f.Open();
+  // A program folder that is gone, and a user data folder that cannot be
+  // made.
+  std::ofstream(f.Folder() + "file") << "x";
   w->ProgramFolder = f.Folder() + "gone/";
-  w->MenuFSClick();
-  ASSERT_EQ(f.messages.size(), 1u);
-  EXPECT_EQ(f.messages[0].caption, "Spirrel");
-  EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
-  EXPECT_EQ(f.messages[0].text, f.Folder() + "gone/Hands.dat に書き込めません.");
+  for (const std::string& folder : {w->ProgramFolder, f.Folder() + "file/clockkit/"}) {
+    f.messages.clear();
+    w->HandsWriteFolder = folder;
+    w->MenuFSClick();
+    ASSERT_EQ(f.messages.size(), 1u);
+    EXPECT_EQ(f.messages[0].caption, "Spirrel");
+    EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+    EXPECT_EQ(f.messages[0].text, folder + "Hands.dat に書き込めません.");
+  }
+  EXPECT_FALSE(std::filesystem::exists(f.Folder() + "gone"));
   EXPECT_EQ(w->HandSets.size(), 3u);
+}
+
+TEST(DesignerWindow, InstalledItReadsTheSharedSetsAndSavesIntoTheUsersDataFolder) {
+  // <prefix>/bin read-only; the sample sets in <prefix>/share/clockkit.
+  namespace fs = std::filesystem;
+  DesignerFixture f;
+  const std::string prefix = f.Folder() + "usr/";
+  fs::create_directories(prefix + "bin");
+  fs::create_directories(prefix + "share/clockkit");
+  std::ofstream(prefix + "share/clockkit/Hands.dat", std::ios::binary) << "[Hand0]\r\nCP=0.1\r\nH0=0,1\r\n";
+  fs::permissions(prefix + "bin", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  platform::SetProgramFileNameForTest(prefix + "bin/spirrel");
+  const std::string user = f.Folder() + "data/clockkit/";
+  for (const double centre : {0.25, 0.5}) {
+    auto w = f.Open();
+    ASSERT_EQ(w->HandSets.size(), 1u);
+    EXPECT_DOUBLE_EQ(w->HandSets[0].CenterSize, centre == 0.25 ? 0.1 : 0.25);
+    w->HandSets[0].CenterSize = centre;
+    w->MenuFSClick();
+    EXPECT_TRUE(f.messages.empty());
+  }
+  EXPECT_EQ(DesignerFixture::ReadFile(user + "Hands.dat"), "[Hand0]\r\nCP=0.5\r\nH0=0,1\r\n");
+  EXPECT_EQ(DesignerFixture::ReadFile(user + "Hands.da-"), "[Hand0]\r\nCP=0.25\r\nH0=0,1\r\n");
+  EXPECT_EQ(DesignerFixture::ReadFile(prefix + "share/clockkit/Hands.dat"), "[Hand0]\r\nCP=0.1\r\nH0=0,1\r\n");
+  EXPECT_TRUE(fs::is_empty(prefix + "bin"));
+  fs::permissions(prefix + "bin", fs::perms::owner_all);
 }
 
 TEST(DesignerWindow, AbsurdNumbersFromTheFileStayInsideTheViews) {

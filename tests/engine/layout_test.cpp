@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "clock_fixture.h"
+#include "tests/scoped_env.h"
 
 using clockfile::Section;
 
@@ -83,6 +84,30 @@ TEST(ClockLayout, FirstStartOnAnAccountWithoutAConfigurationFolder) {
   EXPECT_EQ(w->width(), 300);
   w->FormClose();
   EXPECT_TRUE(std::filesystem::is_regular_file(w->ClockSettingsFile));
+}
+
+TEST(ClockLayout, ARelativeOrEmptyConfigurationHomeCountsAsUnset) {
+  // The settings go to ~/.config, by an absolute path, start after start,
+  // though the clock changes into its settings folder.
+  fixture::ClockFixture f;
+  const std::string root = f.dir.path().toStdString();
+  const std::string cwd = std::filesystem::current_path().string();
+  testenv::ScopedEnv home("HOME", root);
+  for (const char* config : {"relcfg", ""}) {
+    SCOPED_TRACE(config);
+    testenv::ScopedEnv xdg("XDG_CONFIG_HOME", config);
+    std::filesystem::current_path(root);
+    for (int start = 0; start < 2; ++start) {
+      f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {}, 0));
+      auto w = f.Open();
+      EXPECT_TRUE(f.messages.empty());
+      EXPECT_EQ(w->ClockSettingsFile, root + "/.config/DoRedozs/TestClock.ini");
+      w->FormClose();
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(root + "/.config/DoRedozs/TestClock.ini"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/relcfg"));
+  }
+  std::filesystem::current_path(cwd);
 }
 
 TEST(ClockLayout, StartupErrorKeepsTheStepsBeforeIt) {

@@ -26,14 +26,16 @@ QImage FullComposition(engine::TFormMain& w) {
   for (const engine::TImage* img : {&w.ImageBG, &w.ImageFG, &w.ImageDate, &w.ImageTime, &w.ImageH, &w.ImageM, &w.ImageS}) {
     const imaging::Bitmap& pic = img->Picture;
     if (!img->Visible || pic.Empty()) continue;
-    EXPECT_EQ(pic.GetPixelFormat(), imaging::PixelFormat::pf24bit);
+    const bool wide = pic.GetPixelFormat() == imaging::PixelFormat::pf32bit;
+    EXPECT_TRUE(wide || pic.GetPixelFormat() == imaging::PixelFormat::pf24bit);
+    const int step = wide ? 4 : 3;
     const int ox = img->Left + (img->Center ? (img->Width - pic.Width()) / 2 : 0);
     const int oy = img->Top + (img->Center ? (img->Height - pic.Height()) / 2 : 0);
     const QRect inside = out.rect() & QRect(img->Left, img->Top, img->Width, img->Height);
     const uint8_t* k = pic.ScanLine(pic.Height() - 1);
     for (int y = 0; y < pic.Height(); ++y) {
       const uint8_t* row = pic.ScanLine(y);
-      for (int x = 0; x < pic.Width(); ++x, row += 3) {
+      for (int x = 0; x < pic.Width(); ++x, row += step) {
         const QPoint at(ox + x, oy + y);
         const bool key = row[0] == k[0] && row[1] == k[1] && row[2] == k[2];
         if (inside.contains(at) && !(img->Transparent && key)) out.setPixel(at, qRgb(row[2], row[1], row[0]));

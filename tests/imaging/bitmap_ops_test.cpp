@@ -84,7 +84,9 @@ TEST(BitmapAccess, ClampByte) {
     long double v;
     int want;
   } cases[] = {{-0.01L, 0}, {255.4L, 255}, {300, 255}, {127.5L, 128}, {128.5L, 128}, {0.5L, 0},  {1.5L, 2},
-               {2.5L, 2},   {254.5L, 254}, {254.6L, 255}, {0.49L, 0}, {nan, 0},    {-inf, 0}, {inf, 255}};
+               {2.5L, 2},   {254.5L, 254}, {254.6L, 255}, {0.49L, 0}, {nan, 0},    {-inf, 0}, {inf, 255},
+               // one unit of the last place from a half decides
+               {std::nextafterl(127.5L, 0), 127}, {std::nextafterl(126.5L, 255), 127}, {std::nextafterl(0.5L, 1), 1}};
   for (const auto& c : cases) EXPECT_EQ(ClampByte(c.v), c.want) << double(c.v);
 }
 
@@ -470,4 +472,61 @@ TEST(Resample, FourByFourFiltersAndBilinearMatchTheirDefiningArithmetic) {
             << "filter " << f << " " << s.w << "x" << s.h << " -> " << s.nw << "x" << s.nh << " kind " << kind;
       }
     }
+}
+
+namespace {
+
+// Free rotation evaluated plainly, pixel by pixel with the library's floor,
+// ceiling and rounding: the yardstick for the faster loop in the library.
+Bitmap ReferenceRotate(const Bitmap& src, Colour fill, float angle) {
+  using Real = long double;
+  const Real pi = 3.141592653589793238462643383279502884L;
+  const int W = src.Width(), H = src.Height();
+  auto at = [&](int x, int y) -> Colour { return x >= 0 && x < W && y >= 0 && y < H ? src.PixelColour(x, y) : fill; };
+  float s = float(std::sin(Real(-angle) * pi / 180)), c = float(std::cos(Real(-angle) * pi / 180));
+  float minX = 100000, maxX = -100000, minY = 100000, maxY = -100000;
+  for (auto [X, Y] : {std::pair{0.0f, 0.0f}, std::pair{float(W), 0.0f}, std::pair{float(W), float(H)},
+                      std::pair{0.0f, float(H)}}) {
+    const float tx = float(Real(X) * c + Real(Y) * s), ty = float(-Real(X) * s + Real(Y) * c);
+    minX = std::min(minX, tx), maxX = std::max(maxX, tx), minY = std::min(minY, ty), maxY = std::max(maxY, ty);
+  }
+  Bitmap out(int(std::nearbyintl(Real(maxX) - Real(minX) + 1)), int(std::nearbyintl(Real(maxY) - Real(minY) + 1)));
+  s = float(std::sin(Real(angle) * pi / 180)), c = float(std::cos(Real(angle) * pi / 180));
+  for (int y = 0; y < out.Height(); ++y)
+    for (int x = 0; x < out.Width(); ++x) {
+      const Real X = Real(x) + Real(minX), Y = Real(y) + Real(minY);
+      const float sx = float(X * c + Y * s), sy = float(-X * s + Y * c);
+      auto in = [&](float a, float b) { return a >= 0 && a < W && b >= 0 && b < H; };
+      if (!in(std::ceil(sx), std::ceil(sy)) && !in(std::floor(sx), std::floor(sy))) {
+        out.SetPixelColour(x, y, fill);
+        continue;
+      }
+      const int x0 = int(std::floor(sx)), y0 = int(std::floor(sy));
+      const float tx = float(Real(sx) - x0), ty = float(Real(sy) - y0);
+      const Colour p[4] = {at(x0, y0), at(x0 + 1, y0), at(x0, y0 + 1), at(x0 + 1, y0 + 1)};
+      int v[3];
+      for (int ch = 0; ch < 3; ++ch) {
+        auto part = [&](Colour k) { return Real((k >> (8 * ch)) & 0xFF); };
+        const float top = float(part(p[0]) * (1 - Real(tx)) + part(p[1]) * Real(tx));
+        const float bottom = float(part(p[2]) * (1 - Real(tx)) + part(p[3]) * Real(tx));
+        const Real t = top * (1 - Real(ty)) + bottom * Real(ty);
+        v[ch] = std::isnan(t) || t < 0 ? 0 : t > 255 ? 255 : int(std::nearbyintl(t));
+      }
+      out.SetPixelColour(x, y, RGB(uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2])));
+    }
+  return out;
+}
+
+}  // namespace
+
+TEST(RotateFree, MatchesThePlainEvaluation) {
+  uint32_t seed = 7;
+  Bitmap src(37, 23);
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 3 * 37; ++x) src.ScanLine(y)[x] = uint8_t((seed = seed * 1103515245u + 12345u) >> 24);
+  for (float angle : {0.0f, 30.0f, -30.0f, 45.0f, 90.0f, 135.0f, -170.5f, 0.01f, 359.9f}) {
+    Bitmap b = src;
+    ASSERT_TRUE(RotateBitmapFree(b, RGB(10, 200, 30), angle));
+    EXPECT_TRUE(SamePixels(b, ReferenceRotate(src, RGB(10, 200, 30), angle))) << angle;
+  }
 }

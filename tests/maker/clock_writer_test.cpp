@@ -132,6 +132,27 @@ TEST(ClockWriter, AnUnreadableProgramFileWritesNothing) {
   EXPECT_EQ(f.messages[0].caption, "Velmora");
 }
 
+TEST(ClockWriter, AMakerWhoseEngineWasCutOffWritesNoClockAndUpdatesNone) {
+  // Stripping the shipped maker cuts the appended engine off: its own file
+  // is then bigger than the engine, but no engine starts at the offset.
+  MakerFixture f;
+  maker::TFormMain& w = f.Open();
+  makertest::WriteBytes(f.program, std::vector<uint8_t>(makertest::kEngineSize + 5000, 'M'));
+  makertest::WriteBytes(f.root + "/old.exe", makertest::ReadBytes(f.program));
+  f.ChooseFile(f.root + "/c.exe");
+  w.RunCommand([&] { w.MenuFCClick(); });
+  EXPECT_FALSE(std::filesystem::exists(f.root + "/c.exe"));
+  f.ChooseFile(f.root + "/old.exe");
+  w.RunCommand([&] { w.MenuEDClick(); });
+  EXPECT_EQ(makertest::ReadBytes(f.root + "/old.exe"), makertest::ReadBytes(f.program));
+  EXPECT_FALSE(std::filesystem::exists(f.root + "/old.~_~"));
+  ASSERT_EQ(f.messages.size(), 3u);  // the update's confirmation in between
+  for (size_t i : {size_t(0), size_t(2)}) {
+    EXPECT_EQ(f.messages[i].caption, "Velmora");
+    EXPECT_EQ(f.messages[i].text, "ムーブメントを読み出せません (" + f.program + ")");
+  }
+}
+
 // An old clock program: engine of `digits` bytes, some sections, tag, flags.
 std::vector<uint8_t> OldClock(const std::string& digits) {
   std::vector<uint8_t> b(size_t(std::stoul(digits)), 'Z');

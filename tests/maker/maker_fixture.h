@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,10 +27,13 @@ namespace makertest {
 
 inline constexpr size_t kEngineSize = 841216;
 
-// A stand-in engine image ending in zeros like the real one.
+// A stand-in engine image: a program file's magic number, then letters,
+// ending in zeros like the real one.
 inline std::vector<uint8_t> FakeEngine() {
   std::vector<uint8_t> e(kEngineSize, 0);
   for (size_t i = 0; i + 17 < e.size(); ++i) e[i] = uint8_t('a' + i % 26);
+  const uint8_t magic[] = {0x7F, 'E', 'L', 'F'};
+  std::copy(std::begin(magic), std::end(magic), e.begin());
   return e;
 }
 
@@ -112,6 +117,7 @@ class MakerFixture {
     root = dir.path().toStdString();
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
     QDir().mkpath(QString::fromStdString(root + "/config"));
     QDir().mkpath(QString::fromStdString(root + "/Desktop"));
     QDir().mkpath(QString::fromStdString(root + "/Documents"));

@@ -229,3 +229,31 @@ TEST(PreviewTab, SwitchingTabsAppliesTheSizeLimitAndStartsOrStopsThePreview) {
 }
 
 }  // namespace
+
+// The preview draws every vertex of a hand's outline, in each of the 600
+// minute positions and at the slider's length factor.
+TEST(PreviewHands, EveryVertexIsDrawn) {
+  MakerFixture f;
+  // A thin hand, whose lines end at the vertices at shallow angles.
+  makertest::WriteText(f.Prog("Hands.dat"),
+                       "[Hand0X]\r\nCP=0.1\r\nH0=0,0.5\r\nH1=3.1416,0.1\r\n"
+                       "M0=0,0.85\r\nM1=1.5708,0.03\r\nM2=3.1416,0.1\r\nM3=4.7124,0.03\r\nS0=0,1\r\nS1=3.1416,0.2\r\n");
+  maker::TFormMain& w = f.Open();
+  ASSERT_EQ(w.HandSets.LastIndex(), 1);
+  const engine::HandPolygon& hand = w.HandSets.Minute[1];  // slot 1: the first imported set
+  ASSERT_EQ(hand.size(), 4u);
+  const int c = 100;
+  int missed = 0;
+  for (int tenth = 0; tenth < 600; ++tenth) {
+    const long double phi = engine::MinuteAngle(tenth / 10.0);
+    imaging::Bitmap b(2 * c + 1, 2 * c + 1);
+    b.GetCanvas().brush.Color = w.HandBackgroundColor;
+    b.GetCanvas().FillRect({0, 0, b.Width(), b.Height()});
+    w.PreviewMinuteHand(b.GetCanvas(), c, c, c, c, 1, double(phi));
+    for (const auto& p : hand) {
+      const auto q = engine::PolarToScreen(p, (long double)double(phi), c, c, c, c, (long double)w.HandLengthFactor);
+      missed += b.PixelColour(q.X, q.Y) != w.HandOutlineColor;
+    }
+  }
+  EXPECT_EQ(missed, 0);
+}

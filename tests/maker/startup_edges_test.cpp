@@ -196,6 +196,39 @@ TEST(MakerStartup, EverythingBesideTheProgramFollowsItsNameAndPlace) {
   EXPECT_EQ(w.EngineOffset, 5000);
 }
 
+TEST(MakerStartup, InstalledItReadsTheSharedFilesAndKeepsItsSettingsInTheConfigurationHome) {
+  // The samples in <prefix>/share/clockkit; <prefix>/bin is shared with
+  // other programs even where this user may write in it (root, ~/.local).
+  MakerFixture f;
+  const std::string prefix = f.root + "/usr";
+  QDir().mkpath(QString::fromStdString(prefix + "/bin"));
+  QDir().mkpath(QString::fromStdString(prefix + "/share/clockkit/FG/sub"));
+  QDir().mkpath(QString::fromStdString(prefix + "/share/clockkit/HR"));
+  f.WriteBmp(prefix + "/share/clockkit/FG/sub/x.bmp", Solid(7, 7, 0x000001));
+  f.WriteBmp(prefix + "/share/clockkit/HR/y.bmp", Solid(6, 6, 0x000001));
+  makertest::WriteText(prefix + "/share/clockkit/Hands.dat", "[Hand0]\r\nCP=0.3\r\n");
+  const std::string program = prefix + "/bin/brasswick";
+  std::filesystem::copy_file(f.program, program);
+  platform::SetProgramFileNameForTest(program);
+  for (int start = 0; start < 2; ++start) {
+    maker::TFormMain& w = f.Open();
+    EXPECT_EQ(w.MakerSettingsFile, f.root + "/config/brasswick.ini");
+    EXPECT_EQ(w.EditMJ2D->text().toStdString(), start == 0 ? "|" : "a|b");
+    EXPECT_EQ(w.FramePictures.size(), 2u);
+    EXPECT_EQ(w.NumeralRingPictures.size(), 2u);
+    EXPECT_EQ(w.HandSets.LastIndex(), start == 0 ? 1 : 2);
+    EXPECT_EQ(w.OpenDialog1.InitialDir, start == 0 ? prefix + "/share/clockkit/" : f.root + "/data/clockkit/");
+    EXPECT_EQ(w.EngineOffset, 5000);
+    w.EditMJ2D->setText("a|b");
+    w.close();
+    // The user's own hands file, once the designer saved one, comes first.
+    QDir().mkpath(QString::fromStdString(f.root + "/data/clockkit"));
+    makertest::WriteText(f.root + "/data/clockkit/Hands.dat", "[Hand0]\r\nCP=0.3\r\n[Hand1]\r\nCP=0.2\r\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_regular_file(f.root + "/config/brasswick.ini"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(prefix + "/bin"), {}), 1);
+}
+
 TEST(MakerSettings, TheNextStartBeginsWhereThisRunLeftOff) {
   MakerFixture f;
   {

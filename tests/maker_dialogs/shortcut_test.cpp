@@ -13,30 +13,15 @@
 #include "platform/message_box.h"
 #include "platform/shell_link.h"
 #include "temp_dir.h"
+#include "tests/scoped_env.h"
 
 using dialogtest::ReadText;
 using dialogtest::TempDir;
 using maker::TFormShortcut;
+using testenv::ScopedEnv;
 namespace fs = std::filesystem;
 
 namespace {
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_) setenv(name_, old_.c_str(), 1);
-    else unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
 
 class ShortcutTest : public ::testing::Test {
  protected:
@@ -54,7 +39,7 @@ class ShortcutTest : public ::testing::Test {
 
   std::string Autostart(const std::string& stem) const { return home_ / (".config/autostart/" + stem + ".desktop"); }
   std::string Menu(const std::string& stem) const {
-    return home_ / (".local/share/applications/デスクトップ時計/" + stem + ".desktop");
+    return home_ / ("data/applications/デスクトップ時計/" + stem + ".desktop");
   }
   std::string Desktop(const std::string& stem) const { return home_ / ("Desktop/" + stem + ".desktop"); }
 
@@ -65,6 +50,8 @@ class ShortcutTest : public ::testing::Test {
   TempDir home_;
   ScopedEnv homeEnv_{"HOME", home_.Path()};
   ScopedEnv configEnv_{"XDG_CONFIG_HOME", home_ / ".config"};
+  // The menu folder is the data home's, not ~/.local/share.
+  ScopedEnv dataEnv_{"XDG_DATA_HOME", home_ / "data"};
   std::vector<platform::MessageRecord> messages_;
   platform::MessageHook oldHook_;
 };
@@ -100,6 +87,7 @@ TEST_F(ShortcutTest, MakesTheThreeLinksAndReplacesThemTheSecondTime) {
       EXPECT_NE(text.find("\nExec=\"" + target + "\"\n"), std::string::npos);
       EXPECT_NE(text.find("\nPath=" + home_.Path() + "/Clocks/\n"), std::string::npos);
       EXPECT_NE(text.find("\nName=Alarm\n"), std::string::npos);
+      EXPECT_NE(text.find("\nIcon=tolvane\n"), std::string::npos);  // the engine's icon
       EXPECT_FALSE(fs::exists(link + ".tmp"));
     }
   }
@@ -145,6 +133,7 @@ TEST_F(ShortcutTest, EachFailedLinkIsReportedAndTheOthersAreStillMade) {
 TEST_F(ShortcutTest, EveryFolderFailingGivesItsOwnMessage) {
   ScopedEnv noHome("HOME", "");
   ScopedEnv noConfig("XDG_CONFIG_HOME", "");
+  ScopedEnv noData("XDG_DATA_HOME", "");
   TFormShortcut f;
   CheckAll(f);
   f.SetTarget("/opt/clocks/Alarm.exe");
@@ -172,7 +161,7 @@ TEST_F(ShortcutTest, LinkObjectFailureIsAnErrorOfTheApplicationAndStopsTheRest) 
   f.ButtonOK->click();
   ASSERT_EQ(saved.size(), 2u);
   EXPECT_EQ(saved[0], home_ / ".config/autostart/Alarm.lnk");
-  EXPECT_EQ(saved[1], home_ / ".local/share/applications/デスクトップ時計/Alarm.lnk");
+  EXPECT_EQ(saved[1], home_ / "data/applications/デスクトップ時計/Alarm.lnk");
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text, "リンクを作成できません.");
   EXPECT_EQ(messages_[0].caption, QGuiApplication::applicationName().toStdString());
@@ -188,7 +177,7 @@ TEST(DesktopEntry, ExecQuotesThePathAndEscapesWhatTheFormatReserves) {
       {"/a/100%.exe", "Exec=\"/a/100%%.exe\""},
   };
   for (const auto& [path, exec] : cases) {
-    const std::string text = platform::DesktopEntryText({path, "/a/"}, "n");
+    const std::string text = platform::DesktopEntryText({path, "/a/", ""}, "n");
     EXPECT_NE(text.find("\n" + exec + "\n"), std::string::npos) << text;
   }
   EXPECT_EQ(platform::DesktopEntryFileName("/x/DoRedoz.lnk"), "/x/DoRedoz.desktop");

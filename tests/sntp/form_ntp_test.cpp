@@ -215,13 +215,25 @@ TEST_F(FormNtpTest, TypingIntoTheSelectedCellKeepsEveryCharacter) {
   TFormNTP form(owner);
   form.show();
   auto* grid = form.StringGridNTP;
-  grid->setCurrentCell(0, 0);
+  grid->setCurrentCell(1, 0);
   const QPoint cell = grid->visualRect(grid->model()->index(0, 0)).center();
-  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent click(type, cell, grid->viewport()->mapToGlobal(cell), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(grid->viewport(), &click);
-  }
+  auto click = [&] {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QMouseEvent e(type, cell, grid->viewport()->mapToGlobal(cell), Qt::LeftButton,
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(grid->viewport(), &e);
+    }
+  };
+  auto editing = [&] {
+    for (auto* editor : grid->viewport()->findChildren<QLineEdit*>())
+      if (editor->isVisible()) return true;
+    return false;
+  };
+  click();  // selects the cell, opens no editor
+  EXPECT_EQ(grid->currentRow(), 0);
+  EXPECT_FALSE(editing());
+  click();  // on the selected cell: the editor opens
+  EXPECT_TRUE(editing());
   auto type = [&](const QString& text) {
     for (const QChar ch : text) {
       QWidget* target = grid;

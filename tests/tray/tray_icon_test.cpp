@@ -608,23 +608,38 @@ TEST_F(ClickTest, IconDestroyedWhileAClickIsPending) {
 
 // ------------------------------------------------------------ a late tray
 
-// Started before the desktop's tray (autostart): the refused add is made
-// again once a tray is there, with the record of the moment.
-TEST_F(TrayTest, IconIsAddedOnceATrayAppears) {
+namespace {
+
+// An icon whose add was refused for want of a tray; it looks for one every
+// 5 ms.
+TTrayIcon* RefusedWithoutTray(QWidget* form, RecordingTrayShell& shell, const QIcon& icon) {
   shell.trayAvailable = false;
   shell.refuseAdd = true;
-  auto* tray = new TTrayIcon(form.get(), &shell);
+  auto* tray = new TTrayIcon(form, &shell);
   tray->TrayPollInterval = 5;
   tray->SetIcon(icon);
   tray->SetVisible(true);
   EXPECT_EQ(ErrorOf([&] { tray->Loaded(); }), kTrayAddError);
   EXPECT_FALSE(tray->Added());
+  return tray;
+}
+
+void TrayAppears(RecordingTrayShell& shell) {
+  shell.trayAvailable = true;
+  shell.refuseAdd = false;
+}
+
+}  // namespace
+
+// Started before the desktop's tray (autostart): the refused add is made
+// again once a tray is there, with the record of the moment.
+TEST_F(TrayTest, IconIsAddedOnceATrayAppears) {
+  TTrayIcon* tray = RefusedWithoutTray(form.get(), shell, icon);
   tray->SetTipHelp("Kitchen");
   Pump(50);
   EXPECT_EQ(shell.CallsOf(Request::Add).size(), 1u);  // no tray: nothing is tried
 
-  shell.trayAvailable = true;
-  shell.refuseAdd = false;
+  TrayAppears(shell);
   ASSERT_TRUE(WaitFor([&] { return tray->Added(); }, 2000));
   const auto adds = shell.CallsOf(Request::Add);
   ASSERT_EQ(adds.size(), 2u);
@@ -635,22 +650,10 @@ TEST_F(TrayTest, IconIsAddedOnceATrayAppears) {
 }
 
 TEST_F(TrayTest, HiddenOrDestroyedIconIsNotAddedWhenATrayAppears) {
-  shell.trayAvailable = false;
-  shell.refuseAdd = true;
-  auto* hidden = new TTrayIcon(form.get(), &shell);
-  hidden->TrayPollInterval = 5;
-  hidden->SetIcon(icon);
-  hidden->SetVisible(true);
-  EXPECT_EQ(ErrorOf([&] { hidden->Loaded(); }), kTrayAddError);
+  TTrayIcon* hidden = RefusedWithoutTray(form.get(), shell, icon);
   hidden->SetVisible(false);
-  auto* gone = new TTrayIcon(form.get(), &shell);
-  gone->TrayPollInterval = 5;
-  gone->SetIcon(icon);
-  gone->SetVisible(true);
-  EXPECT_EQ(ErrorOf([&] { gone->Loaded(); }), kTrayAddError);
-  delete gone;
-  shell.trayAvailable = true;
-  shell.refuseAdd = false;
+  delete RefusedWithoutTray(form.get(), shell, icon);
+  TrayAppears(shell);
   Pump(50);
   EXPECT_EQ(shell.CallsOf(Request::Add).size(), 2u);
   EXPECT_FALSE(hidden->Added());
@@ -695,8 +698,7 @@ TEST(ClockTray, ClockStartedBeforeTheTrayGetsItsIconAndMenu) {
     auto w = f.Open();
     ASSERT_EQ(w->StartupError(), "");
     EXPECT_FALSE(w->TrayIcon1->Added());
-    shell.trayAvailable = true;
-    shell.refuseAdd = false;
+    TrayAppears(shell);
     ASSERT_TRUE(WaitFor([&] { return w->TrayIcon1->Added(); }, 5000));
     const auto adds = shell.CallsOf(Request::Add);
     EXPECT_EQ(adds.back().record.tip, "Kitchen");

@@ -67,6 +67,7 @@ class LibraryDial : public DialServices {
     FrameRenderResult r = maker::RenderFrame(in);
     w.FrameIndex = r.FrameIndex;
     w.ImageFG.Picture = std::move(r.Picture);
+    w.ImageFG.Changed();
   }
   void RenderNumeralRing(TFormMain& w) override {
     RingRenderInput in;
@@ -86,12 +87,15 @@ class LibraryDial : public DialServices {
     RingRenderResult r = maker::RenderNumeralRing(in);
     w.NumeralRingIndex = r.NumeralRingIndex;
     w.ImageMJ1.Picture = std::move(r.Picture);
+    w.ImageMJ1.Changed();
   }
   void RenderNumeralsUpright(TFormMain& w) override {
     maker::RenderNumeralsUpright(NumeralInput(w), w.ImageMJ2.Picture);
+    w.ImageMJ2.Changed();
   }
   void RenderNumeralsRadial(TFormMain& w) override {
     maker::RenderNumeralsRadial(NumeralInput(w), w.ImageMJ2.Picture);
+    w.ImageMJ2.Changed();
   }
   void CompositeTransparent(imaging::Bitmap& base, imaging::Bitmap& overlay) override {
     maker::CompositeTransparent(base, overlay);

@@ -93,6 +93,7 @@ void EllipseOutline(imaging::Bitmap& b, int w, int h) {
 
 void TFormMain::ShowWorkPicture() {
   ImagePicture.Picture = WorkPictureBitmap;
+  ImagePicture.Changed();
   ImagePicture.Width = WorkPictureBitmap.Width();
   ImagePicture.Height = WorkPictureBitmap.Height();
   PanelPicture->update();
@@ -119,7 +120,11 @@ void TFormMain::LoadPictureFile(const std::string& fileName) {
   PictureFileName = fileName;
   PageControl2->SetActivePage(TabSheetPicture);
   popupAttached_ = false;
-  std::unique_ptr<imaging::Bitmap> loaded = imaging::LoadPictureAsBitmap(fileName);
+  std::unique_ptr<imaging::Bitmap> loaded;
+  {
+    BusyCursor busy;
+    loaded = imaging::LoadPictureAsBitmap(fileName);
+  }
   if (!loaded || loaded->Empty()) {
     platform::MessageDlg("画像ファイルが読めません (" + platform::ExtractFileName(fileName) + ")",
                          platform::MsgType::Confirmation, platform::mbOK, this);
@@ -224,6 +229,7 @@ void TFormMain::MenuIRClick() {
   }
   // The turn works on a copy: when it fails (a turned picture too large to
   // hold), the picture and the earlier undo copy stay as they were.
+  BusyCursor busy;
   imaging::Bitmap turned = WorkPictureBitmap;
   op(turned);
   UndoPictureBitmap = std::move(WorkPictureBitmap);
@@ -238,6 +244,7 @@ void TFormMain::MenuIRClick() {
 }
 
 void TFormMain::MenuICClick() {
+  BusyCursor busy;
   CropToSelection();
   setWindowTitle(QString::fromStdString(PictureCaption()));
 }

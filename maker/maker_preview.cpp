@@ -18,6 +18,32 @@
 
 namespace maker {
 
+namespace {
+
+// The rectangle of the image's pixels that are not white, in panel
+// coordinates; empty when all are white.
+QRect NonWhiteArea(const TImage& img) {
+  const imaging::Bitmap& b = img.Picture;
+  if (b.GetPixelFormat() != imaging::PixelFormat::pf24bit) return QRect(img.Left, img.Top, img.Width, img.Height);
+  int l = b.Width(), t = b.Height(), r = -1, bottom = -1;
+  for (int y = 0; y < b.Height(); ++y) {
+    const uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x, p += 3)
+      if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
+        l = std::min(l, x), r = std::max(r, x);
+        t = std::min(t, y), bottom = std::max(bottom, y);
+      }
+  }
+  if (r < 0) return QRect();
+  return QRect(img.Left + l, img.Top + t, r - l + 1, bottom - t + 1);
+}
+
+bool BottomLeftWhite(const imaging::Bitmap& b) {
+  return !b.Empty() && (b.PixelColour(0, b.Height() - 1) & 0x00FFFFFF) == 0x00FFFFFF;
+}
+
+}  // namespace
+
 // ---- Hands file ----
 
 void TFormMain::ImportHandSets(const std::string& fileName) {
@@ -105,6 +131,7 @@ void TFormMain::StringGridHandDrawCell(int, int row, const imaging::Rect&) {
 }
 
 void TFormMain::StringGridHandClick() {
+  BusyCursor busy;
   const imaging::Rect R = StringGridHand->CellRect(0, StringGridHand->Row());
   if (R.Bottom > R.Top) {
     imaging::Canvas& c = StringGridHand->Canvas();
@@ -228,7 +255,10 @@ void TFormMain::Timer1Timer() {
     c.FillRect(R);
     return c;
   };
+  // Only the images redrawn here are repainted.
+  bool hands = false, second = false, date = false;
   if (q != LastMinutePosition) {
+    hands = true;
     const int hour12 = PreviewTime.Hour > 12 ? PreviewTime.Hour - 12 : PreviewTime.Hour;
     const double hourAngle = double((15 - hour12 - q / 60) / 6 * engine::kPi);
     const double minuteAngle = double((75 - q) / 30 * engine::kPi);
@@ -241,7 +271,11 @@ void TFormMain::Timer1Timer() {
                         minuteAngle);
     LastMinutePosition = q;
   }
+  QRect secondArea;  // what changed of the second-hand image, on the panel
   if (PreviewTime.Second != LastDrawnSecond) {
+    second = true;
+    const bool wasWhite = BottomLeftWhite(ImageS.Picture) && ImageS.Picture.Width() == ImageS.Width &&
+                          ImageS.Picture.Height() == ImageS.Height;
     const double secondAngle = double((75 - (long double)PreviewTime.Second) / 30 * engine::kPi);
     imaging::Canvas& cs = fillWhite(ImageS);
     if (hasSet) {
@@ -249,40 +283,63 @@ void TFormMain::Timer1Timer() {
                         secondAngle);
       PreviewCenterDisc(cs, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s);
     }
+    // While the preview runs, only the hand's old and new places change: the
+    // rest of the image stays white, its transparent colour (pixel
+    // bottom-left) while that is white.
+    secondArea = QRect(ImageS.Left, ImageS.Top, ImageS.Width, ImageS.Height);
+    if (Timer1->isActive()) {
+      const QRect drawn = NonWhiteArea(ImageS);
+      if (wasWhite && BottomLeftWhite(ImageS.Picture)) secondArea = secondHandShown_.united(drawn);
+      secondHandShown_ = drawn;
+    } else {
+      secondHandShown_ = secondArea;  // not looked at: the next running tick repaints the whole image
+    }
     if (CheckBoxTime->isChecked()) {
       char text[32];
       std::snprintf(text, sizeof text, "%2.2d:%2.2d:%2.2d", PreviewTime.Hour, PreviewTime.Minute, PreviewTime.Second);
       ImageTime.Picture = DrawDigitalText(DigitGlyphs, DigitalStyle, text);
+      ImageTime.Changed();
     }
     if (CheckBoxDate->isChecked() && PreviewTime.Day != LastDrawnDay) {
       LastDrawnDay = int16_t(PreviewTime.Day);
       char text[16];
       std::snprintf(text, sizeof text, "%2.2d", PreviewTime.Day);
       ImageDate.Picture = DrawDigitalText(DigitGlyphs, DigitalStyle, text);
+      ImageDate.Changed();
+      date = true;
     }
     LastDrawnSecond = int16_t(PreviewTime.Second);
   }
-  PanelClockRight->update();
+  if (hands) PanelClockRight->UpdateImages({&ImageH, &ImageM});
+  if (second) {
+    PanelClockRight->update(secondArea);
+    PanelClockRight->UpdateImages({&ImageTime});
+  }
+  if (date) PanelClockRight->UpdateImages({&ImageDate});
 }
 
 // ---- Dial layers ----
 
 void TFormMain::RenderFrame() {
+  BusyCursor busy;
   Dial().RenderFrame(*this);
   PanelClockRight->update();
 }
 
 void TFormMain::RenderNumeralRing() {
+  BusyCursor busy;
   Dial().RenderNumeralRing(*this);
   PanelClockRight->update();
 }
 
 void TFormMain::RenderNumeralsUpright() {
+  BusyCursor busy;
   Dial().RenderNumeralsUpright(*this);
   PanelClockRight->update();
 }
 
 void TFormMain::RenderNumeralsRadial() {
+  BusyCursor busy;
   Dial().RenderNumeralsRadial(*this);
   PanelClockRight->update();
 }
@@ -376,8 +433,10 @@ void TFormMain::PageControl2Change() {
     ImageBG.Width = work.Width();
     ImageBG.Height = work.Height();
     ImageBG.Picture = work;
+    ImageBG.Changed();
     RestartPreview(work.Width() > 256 || work.Height() > 256);
   }
+  BusyCursor busy;
   LayoutClockPreview();
   RenderFrame();
   RenderNumeralRing();

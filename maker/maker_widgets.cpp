@@ -16,32 +16,18 @@ namespace {
 
 QColor ToQColor(imaging::Colour c) { return QColor(imaging::RedOf(c), imaging::GreenOf(c), imaging::BlueOf(c)); }
 
-// The picture with its bottom-left colour made transparent.
-QImage Keyed(const imaging::Bitmap& pic, bool transparent) {
-  QImage img = pic.ToQImage();
-  if (!transparent || img.isNull()) return img;
-  const QRgb key = img.pixel(0, img.height() - 1);
-  img = img.convertToFormat(QImage::Format_ARGB32);
-  for (int y = 0; y < img.height(); ++y) {
-    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-    for (int x = 0; x < img.width(); ++x)
-      if ((row[x] & 0x00FFFFFF) == (key & 0x00FFFFFF)) row[x] = 0;
-  }
-  return img;
-}
-
-void PaintImage(QPainter& p, const TImage& im) {
+// Draws the part of the image inside `area` (view coordinates). The part
+// inside `view` is converted for the screen, once per change of the picture.
+// The picture view does not clip its picture to the image's rectangle.
+void PaintImage(QPainter& p, const TImage& im, const QRect& area, const QRect& view, bool clip = true) {
   if (!im.Visible || im.Picture.Empty()) return;
-  const QImage img = Keyed(im.Picture, im.Transparent);
-  int x = im.Left, y = im.Top;
-  if (im.Center) {
-    x += (im.Width - img.width()) / 2;
-    y += (im.Height - img.height()) / 2;
-  }
-  p.save();
-  p.setClipRect(QRect(im.Left, im.Top, im.Width, im.Height), Qt::IntersectClip);
-  p.drawImage(x, y, img);
-  p.restore();
+  const QRect pic = im.PictureRect();
+  const QRect bounds = clip ? pic.intersected(QRect(im.Left, im.Top, im.Width, im.Height)) : pic;
+  const QRect part = bounds.intersected(area);
+  if (part.isEmpty()) return;
+  QPoint origin;
+  const QImage& img = im.Shown(bounds.intersected(view.united(area)).translated(-pic.topLeft()), origin);
+  p.drawImage(part.topLeft(), img, QRect(part.topLeft() - pic.topLeft() - origin, part.size()));
 }
 
 void PaintBevel(QPainter& p, const QRect& r) {
@@ -60,7 +46,57 @@ BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
 
 imaging::Canvas& TImage::Canvas() {
   if (Picture.Empty()) Picture = imaging::Bitmap(std::max(Width, 1), std::max(Height, 1), imaging::PixelFormat::pf24bit);
+  Changed();
   return Picture.GetCanvas();
+}
+
+QRect TImage::PictureRect() const {
+  int x = Left, y = Top;
+  if (Center) {
+    x += (Width - Picture.Width()) / 2;
+    y += (Height - Picture.Height()) / 2;
+  }
+  return QRect(x, y, Picture.Width(), Picture.Height());
+}
+
+const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
+  Converted& c = shown_;
+  const imaging::Bitmap& pic = Picture;
+  const bool same = c.version == version_ && c.pixels == pic.ScanLine(0) && c.width == pic.Width() &&
+                    c.height == pic.Height() && c.transparent == Transparent;
+  if (!same || !c.area.contains(area)) {
+    const QRect keep = same ? c.area.united(area) : area;
+    // Every pixel is opaque or wholly transparent (0), so the premultiplied
+    // format holds the same bytes and is drawn without a conversion.
+    QImage img(keep.size(), Transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const bool bgr = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
+    auto at = [&](int x, int y) -> QRgb {
+      if (bgr) {
+        const uint8_t* s = pic.ScanLine(y) + 3 * size_t(x);
+        return qRgb(s[2], s[1], s[0]);
+      }
+      const imaging::Colour v = pic.PixelColour(x, y);
+      return qRgb(imaging::RedOf(v), imaging::GreenOf(v), imaging::BlueOf(v));
+    };
+    // Transparent: the colour of the bottom-left pixel is left out.
+    const QRgb key = at(0, pic.Height() - 1) & 0x00FFFFFF;
+    for (int y = 0; y < keep.height(); ++y) {
+      auto* d = reinterpret_cast<QRgb*>(img.scanLine(y));
+      for (int x = 0; x < keep.width(); ++x) {
+        const QRgb v = at(keep.left() + x, keep.top() + y);
+        d[x] = Transparent && (v & 0x00FFFFFF) == key ? 0 : v;
+      }
+    }
+    c.version = version_;
+    c.pixels = pic.ScanLine(0);
+    c.width = pic.Width();
+    c.height = pic.Height();
+    c.transparent = Transparent;
+    c.area = keep;
+    c.image = std::move(img);
+  }
+  origin = c.area.topLeft();
+  return c.image;
 }
 
 TImagePanel::TImagePanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
@@ -69,14 +105,24 @@ QImage TImagePanel::Render() const {
   QImage out(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
   out.fill(ToQColor(Color));
   QPainter p(&out);
-  for (const TImage* im : Images) PaintImage(p, *im);
+  for (const TImage* im : Images) PaintImage(p, *im, out.rect(), out.rect());
   PaintBevel(p, out.rect().adjusted(0, 0, -1, -1));
   return out;
 }
 
-void TImagePanel::paintEvent(QPaintEvent*) {
+void TImagePanel::UpdateImages(std::initializer_list<const TImage*> images) {
+  for (const TImage* im : images) update(QRect(im->Left, im->Top, im->Width, im->Height));
+}
+
+void TImagePanel::paintEvent(QPaintEvent* e) {
+  // Only the part to repaint is composed, as Render composes the whole.
+  const QRect r = e->rect().intersected(rect());
+  if (r.isEmpty()) return;
   QPainter p(this);
-  p.drawImage(0, 0, Render());
+  p.setClipRect(r);
+  p.fillRect(r, ToQColor(Color));
+  for (const TImage* im : Images) PaintImage(p, *im, r, rect());
+  PaintBevel(p, rect().adjusted(0, 0, -1, -1));
 }
 
 void TColorPanel::SetColor(imaging::Colour c) {
@@ -212,7 +258,7 @@ QImage TPicturePanel::Render() const {
   QImage out(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
   out.fill(palette().color(QPalette::Window));
   QPainter p(&out);
-  if (Picture && !Picture->Picture.Empty()) p.drawImage(Picture->Left, Picture->Top, Picture->Picture.ToQImage());
+  if (Picture) PaintImage(p, *Picture, out.rect(), out.rect(), false);
   if (Shape && Shape->Visible && Shape->Width > 0 && Shape->Height > 0) {
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);

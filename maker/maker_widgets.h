@@ -5,8 +5,11 @@
 // on the right and whose pages are placed by the window itself.
 #pragma once
 
+#include <QImage>
+#include <QRect>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +33,10 @@ class BusyCursor {
 // An image component: a rectangle holding a picture, drawn unscaled from
 // its top-left corner (or centred) and clipped to the rectangle. Transparent
 // images leave out the colour of the picture's bottom-left pixel.
+//
+// The views keep the part of the picture they show converted for the screen
+// and convert it again only when the picture changes: whoever changes
+// Picture other than through Canvas() or Clear() calls Changed().
 struct TImage {
   int Left = 0, Top = 0, Width = 128, Height = 128;
   bool Visible = true;
@@ -38,10 +45,34 @@ struct TImage {
   imaging::Bitmap Picture;  // empty: no picture
 
   // The picture's canvas; an image without a picture gets a 24-bit bitmap of
-  // its own size first.
+  // its own size first. Counts as a change of the picture.
   imaging::Canvas& Canvas();
-  void Clear() { Picture = imaging::Bitmap(); }
+  void Clear() {
+    Picture = imaging::Bitmap();
+    Changed();
+  }
   void SetBounds(int l, int t, int w, int h) { Left = l, Top = t, Width = w, Height = h; }
+  // The picture has changed: what the views converted is dropped.
+  void Changed() { ++version_; }
+  // The rectangle the picture covers on its view, before clipping.
+  QRect PictureRect() const;
+  // The picture as the screen shows it (32-bit RGB, or ARGB with the
+  // transparent colour left out), converted at least inside `area` (picture
+  // coordinates, inside the picture); `origin` is the picture pixel at the
+  // image's (0, 0).
+  const QImage& Shown(const QRect& area, QPoint& origin) const;
+
+ private:
+  uint64_t version_ = 0;
+  struct Converted {
+    uint64_t version = ~uint64_t(0);
+    const void* pixels = nullptr;
+    int width = 0, height = 0;
+    bool transparent = false;
+    QRect area;
+    QImage image;
+  };
+  mutable Converted shown_;
 };
 
 // Paints a coloured ground and its images from the first to the last.
@@ -52,6 +83,8 @@ class TImagePanel : public QWidget {
   std::vector<TImage*> Images;
   // The panel as drawn, at its size.
   QImage Render() const;
+  // Repaints the rectangles of these images only (their pictures changed).
+  void UpdateImages(std::initializer_list<const TImage*> images);
 
  protected:
   void paintEvent(QPaintEvent*) override;

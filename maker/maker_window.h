@@ -335,6 +335,7 @@ class TFormMain : public QWidget, public MakerHost {
 
   MakerEnvironment env_;
   bool popupAttached_ = false;
+  QRect secondHandShown_;  // the second hand's pixels on the panel, while the preview runs
   bool closed_ = false;
   bool startupComplete_ = false;
 };

@@ -11,9 +11,9 @@
 // The main window gathers the inputs from its state and controls (image
 // sizes and places after LayoutClockPreview), calls the render, then stores
 // FrameIndex / NumeralRingIndex from the result and lets the preview image
-// show the result's picture (an empty picture = show none). Which handlers
-// render again is told by ReactionTo (dial_controls.h); the clear-picture
-// command and the clock-tab switch render both. The pointers need only stay
+// show the result's picture (an empty picture = show none). The dial tabs'
+// handlers render the layers they change; the clear-picture command and the
+// clock-tab switch render both. The pointers need only stay
 // valid for the call; pending window messages are not processed while a
 // render runs.
 #pragma once

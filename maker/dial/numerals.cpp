@@ -5,12 +5,13 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <utility>
 
 #include "imaging/bitmap_ops.h"
-#include "maker/dial/free_turn.h"
+#include "imaging/free_turn.h"
 #include "maker/dial/key_colour.h"
 #include "maker/dial/maker_math.h"
 
@@ -18,6 +19,8 @@ namespace maker {
 
 using imaging::Bitmap;
 using imaging::Colour;
+using imaging::FreeTurn;
+using imaging::PadForTurn;
 using imaging::PixelFormat;
 
 namespace {
@@ -278,22 +281,26 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
 
   // Guide: the ellipse's outline and outside white, its inside black.
   const int left = std::max(d.dx, 1), top = std::max(d.dy, 1);
-  Bitmap T = Filled(W, H, kBlack);
-  {
+  const int r0 = std::min((W - d.dx) - left, (H - d.dy) - top) / 2;
+  const Bitmap guide = [&] {
+    Bitmap T = Filled(W, H, kBlack);
     imaging::Canvas& c = T.GetCanvas();
     c.pen.Color = kWhite;
     c.pen.Width = 1;
     c.brush.Color = kBlack;
     c.brush.Clear = false;
     c.Ellipse(imaging::Rect{left, top, W - d.dx, H - d.dy});
-  }
-  FloodFillWhite(T, 0, 0);
-  const int r0 = std::min((W - d.dx) - left, (H - d.dy) - top) / 2;
+    FloodFillWhite(T, 0, 0);
+    return PadForTurn(T, kWhite);
+  }();
 
-  const Bitmap workCopy = loaded ? Copy24(*in.WorkPicture) : Bitmap();
-  const Colour fill = loaded ? (workCopy.PixelColour(0, 0) & 0x00FFFFFF) : back;
-  const int lw = loaded ? workCopy.Width() : std::max(1, in.BackgroundWidth);
-  const int lh = loaded ? workCopy.Height() : std::max(1, in.BackgroundHeight);
+  // The work picture at 24 bits (a copy only when it has another format).
+  const Bitmap workCopy =
+      loaded && in.WorkPicture->GetPixelFormat() != PixelFormat::pf24bit ? Copy24(*in.WorkPicture) : Bitmap();
+  const Bitmap* work = !loaded ? nullptr : workCopy.Empty() ? in.WorkPicture : &workCopy;
+  const Colour fill = loaded ? (work->PixelColour(0, 0) & 0x00FFFFFF) : back;
+  const int lw = loaded ? work->Width() : std::max(1, in.BackgroundWidth);
+  const int lh = loaded ? work->Height() : std::max(1, in.BackgroundHeight);
 
   // Each hour turns the guide and the label picture so that the hour stands
   // at twelve o'clock, draws the label there and turns the label picture
@@ -301,8 +308,8 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
   // those pixels of the turns are computed (FreeTurn gives exactly the whole
   // turn's pixels). The guide and the label's ground are the same for every
   // hour and are prepared once.
-  const Bitmap guide = PadForTurn(T, kWhite);
-  const Bitmap ground = PadForTurn(loaded ? workCopy : Filled(lw, lh, back), fill);
+  const Bitmap plainGround = loaded ? Bitmap() : Filled(lw, lh, back);
+  const Bitmap& ground = loaded ? *work : plainGround;
 
   for (int k = 1; k <= 12; ++k) {
     const std::string text = NumeralLabel(in.Style, k, custom);
@@ -325,42 +332,109 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
     while (r <= cyg && !guideWhite(cxg, cyg - r)) ++r;
 
     // The label mask turned: white throughout (a blend of white with the
-    // white fill), with the label drawn in black.
+    // white fill), with the label drawn in black. Only a block round the
+    // label is drawn; the block grows until the label's pixels stay clear of
+    // every edge of it that is not an edge of the picture.
     const FreeTurn turnThere(lw, lh, there);
     const int tw1 = turnThere.ResultWidth(), th1 = turnThere.ResultHeight();
     const int cx = RoundHalfAway(tw1 / 2.0L), cy = RoundHalfAway(th1 / 2.0L);
-    Bitmap Mk1 = Filled(tw1, th1, kWhite);
-    DrawText(Mk1, font, kBlack, cx - hw, cy - r - hh, text);
-    int bl = tw1, bt = th1, br = -1, bb = -1;  // the label's pixels
-    for (int y = 0; y < th1; ++y) {
-      const uint8_t* p = Mk1.ScanLine(y);
-      for (int x = 0; x < tw1; ++x, p += 3)
-        if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
-          bl = std::min(bl, x), br = std::max(br, x);
-          bt = std::min(bt, y), bb = std::max(bb, y);
-        }
+    const int tx = cx - hw, ty = cy - r - hh;  // the label's top-left corner
+    int bl = tw1, bt = th1, br = -1, bb = -1;   // the label's pixels
+    for (int pad = std::max(8, ts.h);; pad *= 2) {
+      const int x0 = std::max(0, tx - pad), y0 = std::max(0, ty - pad);
+      const int x1 = std::min(tw1, tx + ts.w + pad), y1 = std::min(th1, ty + ts.h + pad);
+      bl = tw1, bt = th1, br = -1, bb = -1;
+      if (x1 <= x0 || y1 <= y0) break;
+      Bitmap block = Filled(x1 - x0, y1 - y0, kWhite);
+      DrawText(block, font, kBlack, tx - x0, ty - y0, text);
+      for (int y = 0; y < block.Height(); ++y) {
+        const uint8_t* p = block.ScanLine(y);
+        for (int x = 0; x < block.Width(); ++x, p += 3)
+          if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
+            bl = std::min(bl, x0 + x), br = std::max(br, x0 + x);
+            bt = std::min(bt, y0 + y), bb = std::max(bb, y0 + y);
+          }
+      }
+      const bool whole = x0 == 0 && y0 == 0 && x1 == tw1 && y1 == th1;
+      if (br < 0 || whole ||
+          ((x0 == 0 || bl > x0 + 1) && (y0 == 0 || bt > y0 + 1) && (x1 == tw1 || br < x1 - 2) &&
+           (y1 == th1 || bb < y1 - 2)))
+        break;
     }
     // No label pixel: the label picture would be the back colour throughout
     // and the composite would leave B as it is.
     if (br < 0) continue;
 
-    // The label picture turned: the turn back reads it only within one pixel
-    // of the label.
-    Bitmap L1 = Filled(tw1, th1, fill);
-    for (int y = std::max(0, bt - 1); y <= std::min(th1 - 1, bb + 1); ++y)
-      for (int x = std::max(0, bl - 1); x <= std::min(tw1 - 1, br + 1); ++x)
-        turnThere.Pixel(ground, x, y, L1.ScanLine(y) + 3 * size_t(x));
-    DrawText(L1, font, ink, cx - hw, cy - r - hh, text);
+    // The part of the padded label picture and label mask that the turn back
+    // reads: one pixel round the label (the padding where that lies outside
+    // the picture). The label picture there is the ground turned, the label
+    // drawn over it.
+    const int pl = bl - 1, pt = bt - 1;  // picture pixel at the part's (0, 0)
+    const int pw = br - bl + 3, ph = bb - bt + 3;
+    Bitmap L1 = Filled(pw, ph, fill), Mk1 = Filled(pw, ph, kWhite);
+    {
+      // Where those pixels sample the ground, and the block of the ground
+      // (with its one-pixel border of fill) that holds the samples.
+      struct At {
+        int x, y;
+        float sx, sy;
+      };
+      std::vector<At> at;
+      int gx0 = lw, gy0 = lh, gx1 = -1, gy1 = -1;
+      for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x) {
+          float sx, sy;
+          if (pl + x < 0 || pt + y < 0 || pl + x >= tw1 || pt + y >= th1 || !turnThere.Source(pl + x, pt + y, sx, sy))
+            continue;
+          at.push_back({x, y, sx, sy});
+          const int fx = int(std::floor(sx)), fy = int(std::floor(sy));
+          gx0 = std::min(gx0, fx), gx1 = std::max(gx1, fx + 1);
+          gy0 = std::min(gy0, fy), gy1 = std::max(gy1, fy + 1);
+        }
+      if (!at.empty()) {
+        const Bitmap part = Block(ground, gx0, gy0, gx1 - gx0 + 1, gy1 - gy0 + 1, fill);
+        for (const At& a : at) turnThere.Sample(part, a.sx, a.sy, L1.ScanLine(a.y) + 3 * size_t(a.x), gx0 + 1, gy0 + 1);
+      }
+    }
+    DrawText(L1, font, ink, tx - pl, ty - pt, text);
+    DrawText(Mk1, font, kBlack, tx - pl, ty - pt, text);
+    const uint8_t fillPx[3] = {imaging::BlueOf(fill), imaging::GreenOf(fill), imaging::RedOf(fill)};
+    for (int y = 0; y < ph; ++y)
+      for (int x = 0; x < pw; ++x)
+        if (pl + x < 0 || pt + y < 0 || pl + x >= tw1 || pt + y >= th1) {
+          std::memcpy(L1.ScanLine(y) + 3 * size_t(x), fillPx, 3);
+          std::memset(Mk1.ScanLine(y) + 3 * size_t(x), 255, 3);
+        }
 
     // And back: the label returns to hour k's place, its top pointing out.
     // A result pixel whose four source pixels all lie off the label keeps a
     // pure white mask, so the label picture there becomes the back colour
-    // whatever it held; only the others are computed.
+    // whatever it held; only the others are computed, and of those only the
+    // ones whose mask is not pure white keep their label picture pixel.
     const FreeTurn turnBack(tw1, th1, float(30 * k));
-    const Bitmap L1p = PadForTurn(L1, fill), Mk1p = PadForTurn(Mk1, kWhite);
-    Bitmap L = Filled(turnBack.ResultWidth(), turnBack.ResultHeight(), fill);
-    Bitmap Mk = Filled(turnBack.ResultWidth(), turnBack.ResultHeight(), kWhite);
-    // The result pixels whose four source pixels can touch the label.
+    const int RW = turnBack.ResultWidth(), RH = turnBack.ResultHeight();
+    // A label picture wider than the numeral picture is cut down to it,
+    // centred. One that is only taller is cut down to its height, so that
+    // the composite never grows the numeral picture or moves the labels
+    // already on it.
+    int cutX = 0, cutY = 0, Lw = RW, Lh = RH;
+    if (RW > W) {
+      cutX = RoundHalfAway((RW - W) / 2.0L), cutY = RoundHalfAway((RH - H) / 2.0L);
+      Lw = W, Lh = H;
+    } else if (RH > H) {
+      cutY = RoundHalfAway((RH - H) / 2.0L);
+      Lh = H;
+    }
+    // The label picture, centred on B, shows the back colour except at these
+    // pixels (B's coordinates).
+    struct Kept {
+      int x, y;
+      uint8_t px[3];
+    };
+    std::vector<Kept> kept;
+    const int left = (W - Lw) / 2, top = (H - Lh) / 2;
+    bool cornerKept = false;  // the label picture's pixel (0, 0) is one of them
+    uint8_t corner[3] = {0, 0, 0};
     const imaging::Rect near = turnBack.ResultRectOf(float(bl - 1), float(bt - 1), float(br + 1), float(bb + 1));
     for (int y = near.Top; y < near.Bottom; ++y)
       for (int x = near.Left; x < near.Right; ++x) {
@@ -368,28 +442,45 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
         if (!turnBack.Source(x, y, sx, sy)) continue;
         const float fx = std::floor(sx), fy = std::floor(sy);
         if (fx < float(bl - 1) || fx > float(br) || fy < float(bt - 1) || fy > float(bb)) continue;
-        turnBack.Sample(L1p, sx, sy, L.ScanLine(y) + 3 * size_t(x));
-        turnBack.Sample(Mk1p, sx, sy, Mk.ScanLine(y) + 3 * size_t(x));
+        const int lx = x - cutX, ly = y - cutY;
+        if (lx < 0 || ly < 0 || lx >= Lw || ly >= Lh) continue;
+        uint8_t m[3] = {255, 255, 255};
+        turnBack.Sample(Mk1, sx, sy, m, pl + 1, pt + 1);
+        if (m[0] == 255 && m[1] == 255 && m[2] == 255) continue;
+        Kept e{left + lx, top + ly, {0, 0, 0}};
+        std::memcpy(e.px, fillPx, 3);
+        turnBack.Sample(L1, sx, sy, e.px, pl + 1, pt + 1);
+        if (lx == 0 && ly == 0) {
+          cornerKept = true;
+          std::memcpy(corner, e.px, 3);
+        }
+        kept.push_back(e);
       }
 
-    // A label picture wider than the numeral picture is cut down to it,
-    // centred. One that is only taller is cut down to its height, so that
-    // the composite never grows the numeral picture or moves the labels
-    // already on it.
-    if (L.Width() > W) {
-      const int x0 = RoundHalfAway((L.Width() - W) / 2.0L), y0 = RoundHalfAway((L.Height() - H) / 2.0L);
-      L = Block(L, x0, y0, W, H, fill);
-      Mk = Block(Mk, x0, y0, W, H, kWhite);
-    } else if (L.Height() > H) {
-      const int y0 = RoundHalfAway((L.Height() - H) / 2.0L);
-      L = Block(L, 0, y0, L.Width(), H, fill);
-      Mk = Block(Mk, 0, y0, Mk.Width(), H, kWhite);
+    // Laid over B with its pixel (0, 0) colour transparent: the border round
+    // a smaller label picture and every pixel of that colour leave B alone.
+    const uint8_t backPx[3] = {imaging::BlueOf(back), imaging::GreenOf(back), imaging::RedOf(back)};
+    const uint8_t* key = cornerKept ? corner : backPx;
+    auto isKey = [key](const uint8_t* p) { return p[0] == key[0] && p[1] == key[1] && p[2] == key[2]; };
+    if (!isKey(backPx)) {
+      // The back colour is not the transparent one: the whole label picture
+      // paints B, the back colour wherever it keeps no pixel of its own.
+      std::vector<std::array<uint8_t, 3>> under;
+      for (const Kept& e : kept) {
+        const uint8_t* b = B.ScanLine(e.y) + 3 * size_t(e.x);
+        under.push_back({b[0], b[1], b[2]});
+      }
+      for (int y = top; y < top + Lh; ++y) {
+        uint8_t* b = B.ScanLine(y) + 3 * size_t(left);
+        for (int x = 0; x < Lw; ++x, b += 3) std::memcpy(b, backPx, 3);
+      }
+      for (size_t i = 0; i < kept.size(); ++i)
+        std::memcpy(B.ScanLine(kept[i].y) + 3 * size_t(kept[i].x), isKey(kept[i].px) ? under[i].data() : kept[i].px,
+                    3);
+    } else {
+      for (const Kept& e : kept)
+        if (!isKey(e.px)) std::memcpy(B.ScanLine(e.y) + 3 * size_t(e.x), e.px, 3);
     }
-
-    // Only the label's own pixels stay; everything else takes the back colour.
-    MakeKeyMask(Mk, kWhite);
-    ApplyKeyMask(L, Mk, back);
-    CompositeTransparent(B, L);
   }
   if (loaded) Rekey(B, fill);
   image = std::move(B);

@@ -3,7 +3,9 @@
 // digests the plain renders gave. Faster rendering must not move a pixel; a
 // deliberate change of the pictures updates the table (the test prints the
 // new one).
+#include <QApplication>
 #include <QCheckBox>
+#include <QPaintEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -214,6 +216,76 @@ TEST(RenderGolden, RunningPreviewTicks) {
       "next minute: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m cc2651f27f00c2ce s bc6dbfe08f3c77e5 time 5bc9918458f9957c date 63b603553e2d32c1 panel f41535bfc7f5e8d4\n"
       "next day: bg daf65c02dfc0e0db fg 7b4d1b179e8b1165 mj1 315213118095c22a mj2 6fe8f64d0fa0888f h 7742ed1d036fddec m cc2651f27f00c2ce s dd2bffdfd303ace5 time 38c94886e1e70c15 date 22c0ee40b7602581 panel 621acb6efe24d415\n";
   EXPECT_EQ(s.Text(), want);
+}
+
+// The preview's tick repaints only the images it redrew, and a partial
+// repaint composes exactly what the whole panel shows there.
+class PaintRegions : public QObject {
+ public:
+  QRegion region;
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) {
+      region += static_cast<QPaintEvent*>(e)->region();
+      ++paints;
+    }
+    return false;
+  }
+};
+
+TEST(RenderGolden, TickRepaintsOnlyWhatChanged) {
+  MakerFixture f;
+  WriteSamples(f);
+  f.WriteBmp(f.root + "/pic.bmp", Pattern(200, 150));
+  maker::TFormMain& w = f.Open();
+  w.LoadPictureFile(f.root + "/pic.bmp");
+  w.show();
+  w.PageControl2->SelectTab(1);
+  w.StringGridFG->ClickRow(1);
+  w.StringGridHR->ClickRow(1);
+  w.RadioButtonMJ2A->click();
+  w.CheckBoxTime->click();
+  ASSERT_TRUE(w.Timer1->isActive());
+  // The still preview's hands first (as while the size limit keeps the
+  // timer off), then ticks by hand. At ten past the minute hand stays where
+  // the still preview put it, so the second hand's repaint stands alone.
+  f.now.Minute = 10;
+  w.Timer1->stop();
+  w.LastDrawnSecond = 99;
+  w.LastMinutePosition = 99.0L;
+  w.Timer1Timer();
+  w.Timer1->start(1000000);
+  QApplication::processEvents();
+  PaintRegions seen;
+  w.PanelClockRight->installEventFilter(&seen);
+  for (int second : {5, 5, 4, 3, 59}) {
+    const QImage before = w.PanelClockRight->Render();
+    seen.region = QRegion();
+    seen.paints = 0;
+    f.now.Second = uint16_t(second);
+    w.Timer1Timer();
+    QApplication::processEvents();
+    const QImage after = w.PanelClockRight->Render();
+    int changed = 0;
+    for (int y = 0; y < after.height(); ++y)
+      for (int x = 0; x < after.width(); ++x)
+        if (before.pixel(x, y) != after.pixel(x, y)) {
+          ++changed;
+          ASSERT_TRUE(seen.region.contains(QPoint(x, y))) << second << ": " << x << "," << y;
+        }
+    if (changed == 0) EXPECT_EQ(seen.paints, 0) << second;
+    const QRect panel = w.PanelClockRight->rect();
+    EXPECT_FALSE(QRegion(panel).subtracted(seen.region).isEmpty()) << second << ": the whole panel repainted";
+    // What the repaint drew there equals the whole panel's composition.
+    QImage partial(panel.size(), QImage::Format_RGB32);
+    partial.fill(Qt::magenta);
+    const QRegion drawn = seen.region.isEmpty() ? QRegion(QRect(40, 30, 90, 70)) : seen.region;
+    w.PanelClockRight->render(&partial, drawn.boundingRect().topLeft(), drawn, QWidget::RenderFlags());
+    for (const QRect& r : drawn)
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+          ASSERT_EQ(partial.pixel(x, y), after.pixel(x, y)) << second << ": " << x << "," << y;
+  }
 }
 
 }  // namespace

@@ -11,13 +11,14 @@
 #include <cstring>
 
 #include "imaging/bitmap_ops.h"
-#include "maker/dial/free_turn.h"
+#include "imaging/free_turn.h"
 #include "maker/dial/key_colour.h"
 #include "maker/dial/maker_math.h"
 #include "maker/dial/numerals.h"
 
 using imaging::Bitmap;
 using imaging::Colour;
+using imaging::FreeTurn;
 using namespace maker;
 
 namespace {
@@ -145,31 +146,6 @@ int Differences(const Bitmap& a, const Bitmap& b) {
 }
 
 }  // namespace
-
-TEST(FreeTurn, PixelsEqualTheWholeTurn) {
-  struct Case {
-    int w, h;
-    float angle;
-  } cases[] = {{7, 5, 0}, {7, 5, 90}, {9, 6, 30}, {10, 10, 45}, {13, 8, 330}, {6, 11, 360},
-               {12, 9, -30}, {8, 8, 17.5f}, {5, 9, 270}, {11, 4, 150}, {1, 1, 60}};
-  const Colour fill = 0x00204080;
-  for (const auto& c : cases) {
-    Bitmap src = Gradient(c.w, c.h);
-    Bitmap whole = src;
-    ASSERT_TRUE(imaging::RotateBitmapFree(whole, fill, c.angle));
-    const FreeTurn turn(c.w, c.h, c.angle);
-    ASSERT_EQ(turn.ResultWidth(), whole.Width()) << c.angle;
-    ASSERT_EQ(turn.ResultHeight(), whole.Height()) << c.angle;
-    const Bitmap padded = PadForTurn(src, fill);
-    for (int y = 0; y < whole.Height(); ++y)
-      for (int x = 0; x < whole.Width(); ++x) {
-        uint8_t p[3] = {imaging::BlueOf(fill), imaging::GreenOf(fill), imaging::RedOf(fill)};
-        turn.Pixel(padded, x, y, p);
-        EXPECT_EQ(imaging::RGB(p[2], p[1], p[0]), whole.PixelColour(x, y))
-            << c.w << "x" << c.h << " by " << c.angle << " at " << x << "," << y;
-      }
-  }
-}
 
 // Every result pixel that samples the picture inside a rectangle lies in the
 // result rectangle that ResultRectOf gives for it.

@@ -1,28 +1,20 @@
-#include "maker/dial/free_turn.h"
+#include "imaging/free_turn.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
-#include "imaging/bitmap_ops.h"
-
-namespace maker {
-
-using imaging::Bitmap;
-using imaging::Colour;
+namespace imaging {
 
 namespace {
 
-// The precision of the turn: sines, cosines, corners, source positions,
-// fractions and row blends are floats formed in long double.
 using Real = long double;
 constexpr Real kPi = 3.141592653589793238462643383279502884L;
 
 }  // namespace
 
 Bitmap PadForTurn(const Bitmap& src, Colour fill) {
-  Bitmap out(src.Width() + 2, src.Height() + 2, imaging::PixelFormat::pf24bit);
-  const uint8_t px[3] = {imaging::BlueOf(fill), imaging::GreenOf(fill), imaging::RedOf(fill)};
+  Bitmap out(src.Width() + 2, src.Height() + 2, PixelFormat::pf24bit);
+  const uint8_t px[3] = {BlueOf(fill), GreenOf(fill), RedOf(fill)};
   for (int y = 0; y < out.Height(); ++y) {
     uint8_t* row = out.ScanLine(y);
     for (int x = 0; x < out.Width(); ++x) std::memcpy(row + 3 * size_t(x), px, 3);
@@ -35,8 +27,8 @@ Bitmap PadForTurn(const Bitmap& src, Colour fill) {
 FreeTurn::FreeTurn(int width, int height, float angle) : w_(width), h_(height) {
   // The turned extent of the picture's outer corners, turned by -angle.
   const float phi = -angle;
-  float s = float(std::sin(Real(phi) * kPi / 180));
-  float c = float(std::cos(Real(phi) * kPi / 180));
+  const float s = float(std::sin(Real(phi) * kPi / 180));
+  const float c = float(std::cos(Real(phi) * kPi / 180));
   const float corner[4][2] = {{0, 0}, {float(width), 0}, {float(width), float(height)}, {0, float(height)}};
   float minX = 100000, maxX = -100000, minY = 100000, maxY = -100000;
   for (const auto& p : corner) {
@@ -54,18 +46,7 @@ FreeTurn::FreeTurn(int width, int height, float angle) : w_(width), h_(height) {
   c_ = float(std::cos(Real(angle) * kPi / 180));
 }
 
-bool FreeTurn::Source(int x, int y, float& sx, float& sy) const {
-  const Real X = Real(x) + Real(minX_), Y = Real(y) + Real(minY_);
-  sx = float(X * c_ + Y * s_);
-  sy = float(-X * s_ + Y * c_);
-  const float cx = std::ceil(sx), cy = std::ceil(sy);
-  const float fx = std::floor(sx), fy = std::floor(sy);
-  const bool ceilIn = cx >= 0 && cx < w_ && cy >= 0 && cy < h_;
-  const bool floorIn = fx >= 0 && fx < w_ && fy >= 0 && fy < h_;
-  return ceilIn || floorIn;
-}
-
-imaging::Rect FreeTurn::ResultRectOf(float left, float top, float right, float bottom) const {
+Rect FreeTurn::ResultRectOf(float left, float top, float right, float bottom) const {
   // Source positions come from (X, Y) = (x + MinX, y + MinY) turned by the
   // angle; turning the rectangle's corners the other way gives the result
   // pixels. The margin covers the rounding of the floats many times over.
@@ -78,7 +59,7 @@ imaging::Rect FreeTurn::ResultRectOf(float left, float top, float right, float b
       y0 = std::min(y0, Y), y1 = std::max(y1, Y);
     }
   constexpr Real kMargin = 3;
-  imaging::Rect r;
+  Rect r;
   r.Left = int(std::max<Real>(0, std::floor(x0 - kMargin)));
   r.Top = int(std::max<Real>(0, std::floor(y0 - kMargin)));
   r.Right = int(std::min<Real>(nw_, std::ceil(x1 + kMargin) + 1));
@@ -88,23 +69,4 @@ imaging::Rect FreeTurn::ResultRectOf(float left, float top, float right, float b
   return r;
 }
 
-void FreeTurn::Sample(const Bitmap& padded, float sx, float sy, uint8_t* out) const {
-  const int x0 = int(std::floor(sx)), y0 = int(std::floor(sy));
-  const float tx = float(Real(sx) - x0), ty = float(Real(sy) - y0);
-  const uint8_t* p00 = padded.ScanLine(y0 + 1) + 3 * ptrdiff_t(x0 + 1);
-  const uint8_t* p10 = p00 + 3;
-  const uint8_t* p01 = padded.ScanLine(y0 + 2) + 3 * ptrdiff_t(x0 + 1);
-  const uint8_t* p11 = p01 + 3;
-  for (int ch = 2; ch >= 0; --ch) {  // red, green, blue
-    const float top = float(p00[ch] * (1 - Real(tx)) + p10[ch] * Real(tx));
-    const float bottom = float(p01[ch] * (1 - Real(tx)) + p11[ch] * Real(tx));
-    out[ch] = imaging::ClampByte(top * (1 - Real(ty)) + bottom * Real(ty));
-  }
-}
-
-void FreeTurn::Pixel(const Bitmap& padded, int x, int y, uint8_t* out) const {
-  float sx, sy;
-  if (Source(x, y, sx, sy)) Sample(padded, sx, sy, out);
-}
-
-}  // namespace maker
+}  // namespace imaging

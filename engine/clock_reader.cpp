@@ -1,87 +1,20 @@
-// Reading the clock data appended to the program file.
+// The clock window takes over the clock data appended to its program file.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
+#include "engine/clock_data.h"
 #include "engine/clock_window.h"
-#include "imaging/picture_io.h"
-#include "platform/ini.h"
 #include "platform/system.h"
 
 namespace engine {
 
 namespace {
-
-constexpr size_t kMarkerSize = 16;
-
-enum class Kind { BMP, JPG, FG, CL1, CL2, HR, MN, SC, CTR, CPY, URL, OSD, OST, PRTR, Other, Close };
-
-Kind KindOf(const char* k6) {
-  static const struct {
-    const char* name;
-    Kind kind;
-  } kinds[] = {{"BMP---", Kind::BMP}, {"JPG---", Kind::JPG}, {"FG----", Kind::FG},   {"CL1---", Kind::CL1},
-               {"CL2---", Kind::CL2}, {"HR----", Kind::HR},  {"MN----", Kind::MN},   {"SC----", Kind::SC},
-               {"CTR---", Kind::CTR}, {"CPY---", Kind::CPY}, {"URL---", Kind::URL},  {"OSD---", Kind::OSD},
-               {"OST---", Kind::OST}, {"PRTR--", Kind::PRTR}};
-  for (const auto& k : kinds)
-    if (std::memcmp(k6, k.name, 6) == 0) return k.kind;
-  return Kind::Other;
-}
-
-struct Entry {
-  int64_t offset;
-  Kind kind;
-};
-
-// The 16 bytes at p taken as text up to the first zero byte.
-std::string TextUpToZero(const uint8_t* p, size_t n) {
-  size_t len = 0;
-  while (len < n && p[len] != 0) ++len;
-  return std::string(reinterpret_cast<const char*>(p), len);
-}
-
-// An integer as the conversion routine reads it: blanks, an optional sign,
-// decimal digits, or hexadecimal after "$" or "0x".
-bool ParseInteger(const std::string& text, int64_t& out) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool neg = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) neg = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= text.size()) return false;
-  int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    int d;
-    if (c >= '0' && c <= '9')
-      d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f')
-      d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F')
-      d = c - 'A' + 10;
-    else
-      return false;
-    v = v * base + d;
-    if (v > 0xFFFFFFFFLL) return false;
-  }
-  if (base == 10 && v > (neg ? 0x80000000LL : 0x7FFFFFFFLL)) return false;
-  out = neg ? -v : (base == 16 ? int64_t(int32_t(uint32_t(v))) : v);
-  return true;
-}
 
 // The program file's bytes, mapped rather than read: only the clock data at
 // its end is ever touched, so the engine part in front of it never takes
@@ -113,7 +46,6 @@ class FileBytes {
   FileBytes& operator=(const FileBytes&) = delete;
   const uint8_t* data() const { return map_ ? map_ : copy_.data(); }
   size_t size() const { return size_; }
-  uint8_t operator[](size_t i) const { return data()[i]; }
 
  private:
   const uint8_t* map_ = nullptr;
@@ -121,37 +53,7 @@ class FileBytes {
   std::vector<uint8_t> copy_;
 };
 
-// Reads size bytes at offset into dst; only the end of the file stops the
-// read early, and the bytes not read keep what dst held.
-void ReadFixed(const FileBytes& file, int64_t offset, size_t size, void* dst) {
-  if (offset < 0 || offset >= int64_t(file.size())) return;
-  const size_t n = std::min(size, size_t(int64_t(file.size()) - offset));
-  std::memcpy(dst, file.data() + offset, n);
-}
-
-HandPolygon ReadPolygon(const uint8_t* data, int64_t length) {
-  HandPolygon poly;
-  if (length < 16) return poly;
-  const size_t n = size_t(length / 16);
-  poly.resize(n);
-  for (size_t i = 0; i < n; ++i) {
-    std::memcpy(&poly[i].Angle, data + 16 * i, 8);
-    std::memcpy(&poly[i].Length, data + 16 * i + 8, 8);
-  }
-  return poly;
-}
-
-// A colour read as 4 bytes over the old value (a short read keeps its
-// bytes), then moved to the nearest colour the screen shows.
-void ReadColour(const FileBytes& file, int64_t offset, imaging::Colour& c) {
-  uint8_t b[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
-  ReadFixed(file, offset, 4, b);
-  c = platform::NearestColour(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
-}
-
-// The decoded picture at 24 bits becomes the image's picture and size.
 void SetPicture(TImage& img, imaging::Bitmap b, bool transparent) {
-  b.SetPixelFormat(imaging::PixelFormat::pf24bit);
   img.Picture = std::move(b);
   img.Width = img.Picture.Width();
   img.Height = img.Picture.Height();
@@ -161,12 +63,45 @@ void SetPicture(TImage& img, imaging::Bitmap b, bool transparent) {
 }  // namespace
 
 void TFormMain::ReadClockData() {
-  uint8_t flags = 0;
-  // Whatever happens below, the flags-derived state is set before leaving.
-  struct Finish {
+  // The decoder starts from the window's fields, so that what a short
+  // section leaves unread keeps the field's value.
+  ClockData d;
+  d.HandColor = HandColor;
+  d.SecondHandColor = SecondHandColor;
+  d.CenterSize = CenterSize;
+  d.CopyrightText = CopyrightText;
+  d.HomePageUrl = HomePageUrl;
+  d.DateOffset = DateOffset;
+  d.TimeOffset = TimeOffset;
+  d.FrameMargin = FrameMargin;
+  d.HourPolygon = std::move(HourPolygon);
+  d.MinutePolygon = std::move(MinutePolygon);
+  d.SecondPolygon = std::move(SecondPolygon);
+
+  // Whatever happens below, what was decoded and the flags-derived state
+  // are set before leaving.
+  struct Apply {
     TFormMain* w;
-    uint8_t& flags;
-    ~Finish() {
+    ClockData& d;
+    ~Apply() {
+      if (d.HasBackground) {
+        SetPicture(w->ImageBG, std::move(d.Background), !d.BackgroundIsJpeg);
+        w->TransparentColor = !d.BackgroundIsJpeg;
+      }
+      if (d.HasFrame) SetPicture(w->ImageFG, std::move(d.Frame), true);
+      if (d.HandColorRead) w->HandColor = platform::NearestColour(d.HandColor);
+      if (d.SecondHandColorRead) w->SecondHandColor = platform::NearestColour(d.SecondHandColor);
+      w->HourPolygon = std::move(d.HourPolygon);
+      w->MinutePolygon = std::move(d.MinutePolygon);
+      w->SecondPolygon = std::move(d.SecondPolygon);
+      w->CenterSize = d.CenterSize;
+      w->CopyrightText = d.CopyrightText;
+      w->HomePageUrl = d.HomePageUrl;
+      w->DateOffset = d.DateOffset;
+      w->TimeOffset = d.TimeOffset;
+      w->FrameMargin = d.FrameMargin;
+
+      const uint8_t flags = d.Flags;
       w->ImageTime.Visible = flags & 0x01;
       w->ImageDate.Visible = flags & 0x02;
       w->DigitalStyle = (flags >> 2) & 0x03;
@@ -185,76 +120,10 @@ void TFormMain::ReadClockData() {
       w->RingEllipse = flags & 0x20;
       w->EllipticalHands = flags & 0x40;
     }
-  } finish{this, flags};
+  } apply{this, d};
 
   const FileBytes file(platform::ProgramFileName());
-  const int64_t size = int64_t(file.size());
-  if (size >= 1) flags = file[size_t(size - 1)];
-
-  std::string tagText;
-  if (size >= 17) tagText = TextUpToZero(file.data() + (size - 17), 8);
-  int64_t start = 0;
-  if (!ParseInteger(tagText, start)) throw std::runtime_error("'" + platform::SjisToUtf8(tagText) + "' は整数ではありません");
-
-  std::vector<Entry> entries;
-  if (start >= 0) {
-    int64_t pos = start;
-    while (pos + int64_t(kMarkerSize) <= size) {
-      const uint8_t* p = file.data() + pos;
-      // The marker text ends at its first zero byte, so a zero inside the
-      // first ten bytes is no marker.
-      if (std::memcmp(p, "--DELIMIT-", 10) == 0) {
-        char kind[6];
-        size_t len = 10;
-        while (len < kMarkerSize && p[len] != 0) ++len;
-        std::memset(kind, 0, sizeof kind);
-        std::memcpy(kind, p + 10, len - 10);
-        entries.push_back({pos, len == kMarkerSize ? KindOf(kind) : Kind::Other});
-        pos += int64_t(kMarkerSize);
-      } else {
-        ++pos;
-      }
-    }
-  }
-  if (entries.empty()) return;
-  entries.push_back({size - 17, Kind::Close});
-
-  for (size_t i = 0; i + 1 < entries.size(); ++i) {
-    const int64_t dataStart = entries[i].offset + int64_t(kMarkerSize);
-    // A marker that overlaps the trailer of a damaged file has no data.
-    const int64_t length = std::max<int64_t>(0, entries[i + 1].offset - dataStart);
-    const uint8_t* data = file.data() + std::min(dataStart, size);
-    switch (entries[i].kind) {
-      case Kind::BMP:
-        SetPicture(ImageBG, imaging::ReadBmp(data, size_t(length)), true);
-        TransparentColor = true;
-        break;
-      case Kind::JPG:
-        SetPicture(ImageBG, imaging::ReadJpeg(data, size_t(length)), false);
-        TransparentColor = false;
-        break;
-      case Kind::FG: SetPicture(ImageFG, imaging::ReadBmp(data, size_t(length)), true); break;
-      case Kind::HR: HourPolygon = ReadPolygon(data, length); break;
-      case Kind::MN: MinutePolygon = ReadPolygon(data, length); break;
-      case Kind::SC: SecondPolygon = ReadPolygon(data, length); break;
-      case Kind::CL1: ReadColour(file, dataStart, HandColor); break;
-      case Kind::CL2: ReadColour(file, dataStart, SecondHandColor); break;
-      case Kind::CTR: ReadFixed(file, dataStart, 8, &CenterSize); break;
-      case Kind::OSD:
-        ReadFixed(file, dataStart, 2, &DateOffset.dx);
-        ReadFixed(file, dataStart + 2, 2, &DateOffset.dy);
-        break;
-      case Kind::OST:
-        ReadFixed(file, dataStart, 2, &TimeOffset.dx);
-        ReadFixed(file, dataStart + 2, 2, &TimeOffset.dy);
-        break;
-      case Kind::PRTR: ReadFixed(file, dataStart, 2, &FrameMargin); break;
-      case Kind::CPY: ReadFixed(file, dataStart, 256, CopyrightText.data()); break;
-      case Kind::URL: ReadFixed(file, dataStart, 256, HomePageUrl.data()); break;
-      case Kind::Other:
-      case Kind::Close: break;
-    }
-  }
+  DecodeClockData(file.data(), file.size(), d);
 }
 
 }  // namespace engine

@@ -45,27 +45,30 @@ void TFormMain::SaveClockConfig() {
     hosts = NtpHosts;
     result = ntpResult_;
   }
-  platform::IniFile ini(ClockSettingsFile);
-  ini.WriteInteger("CONFIG", "Left", WindowLeft);
-  ini.WriteInteger("CONFIG", "Top", WindowTop);
-  ini.WriteBool("CONFIG", "Transparent", TransparentChecked);
-  ini.WriteBool("CONFIG", "Stay_on_Top", StayOnTopChecked);
-  ini.WriteInteger("CONFIG", "BlendValue", AlphaBlendValue);
-  ini.WriteBool("CONFIG", "NTP_Active", NtpActiveChecked);
-  for (int i = 0; i < 10; ++i) ini.WriteString("CONFIG", "NTP_Host" + std::to_string(i), hosts[size_t(i)]);
-  ini.WriteString("CONFIG", "NTP_Result", result);
+  auto flag = [](bool b) { return std::string(b ? "1" : "0"); };
+  std::vector<platform::IniEntry> keys = {{"Left", std::to_string(WindowLeft)},
+                                          {"Top", std::to_string(WindowTop)},
+                                          {"Transparent", flag(TransparentChecked)},
+                                          {"Stay_on_Top", flag(StayOnTopChecked)},
+                                          {"BlendValue", std::to_string(AlphaBlendValue)},
+                                          {"NTP_Active", flag(NtpActiveChecked)}};
+  for (int i = 0; i < 10; ++i) keys.push_back({"NTP_Host" + std::to_string(i), hosts[size_t(i)]});
+  keys.push_back({"NTP_Result", result});
+  // The whole section with one rewrite of the file.
+  platform::IniFile(ClockSettingsFile).WriteSection("CONFIG", std::move(keys));
 }
 
 void TFormMain::SaveAlarmSettings() {
-  platform::IniFile ini(ClockSettingsFile);
-  ini.WriteBool("ALARM", "HourEnable", HourEnable);
-  ini.WriteBool("ALARM", "HalfEnable", HalfEnable);
-  ini.WriteBool("ALARM", "HHMMEnable", HHMMEnable);
-  ini.WriteBool("ALARM", "HourJihou", HourJihou);
-  ini.WriteInteger("ALARM", "Hour", AlarmHour);
-  ini.WriteInteger("ALARM", "Min", AlarmMinute);
-  ini.WriteString("ALARM", "Message", AlarmMessage);
-  ini.WriteInteger("ALARM", "WAVE1", AlarmSoundIndex);
+  auto flag = [](bool b) { return std::string(b ? "1" : "0"); };
+  platform::IniFile(ClockSettingsFile)
+      .WriteSection("ALARM", {{"HourEnable", flag(HourEnable)},
+                              {"HalfEnable", flag(HalfEnable)},
+                              {"HHMMEnable", flag(HHMMEnable)},
+                              {"HourJihou", flag(HourJihou)},
+                              {"Hour", std::to_string(AlarmHour)},
+                              {"Min", std::to_string(AlarmMinute)},
+                              {"Message", AlarmMessage},
+                              {"WAVE1", std::to_string(AlarmSoundIndex)}});
 }
 
 }  // namespace engine

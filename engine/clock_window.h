@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/alarm_owner.h"
+#include "engine/clock_data.h"
 #include "engine/hand_model.h"
 #include "engine/ntp_owner.h"
 #include "engine/sntp_client.h"
@@ -35,10 +36,6 @@ constexpr imaging::Colour kWindowColour = 0x00F0FBFF;  // cream, the window's co
 
 struct DecodedTimeT {
   uint16_t Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
-};
-
-struct DisplayOffset {
-  int16_t dx = 0, dy = 0;
 };
 
 // An image component: a rectangle on the window holding a picture. A

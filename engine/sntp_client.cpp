@@ -44,6 +44,27 @@ double DecodeNtpTimestamp(const std::uint8_t* bytes) {
   return static_cast<double>(ntp - kNtpToUnixSeconds);
 }
 
+SntpVerdict CheckSntpReply(const std::uint8_t* reply, std::size_t size, const std::array<std::uint8_t, 8>& transmit,
+                           double arrivalUtc, SntpAnswer& answer) {
+  // The server's reply too short to be an answer: it will send no other.
+  if (size < kPacketSize) return SntpVerdict::Unusable;
+  if (!std::equal(transmit.begin(), transmit.end(), reply + kOriginateAt)) return SntpVerdict::Ignore;
+  if ((reply[0] & 7) != kServerMode) return SntpVerdict::Unusable;
+  const int leap = reply[0] >> 6;
+  const int stratum = reply[1];
+  const bool zeroTransmit =
+      std::all_of(reply + kTransmitAt, reply + kPacketSize, [](std::uint8_t b) { return b == 0; });
+  if (leap == 3 || stratum == 0 || stratum > 15 || zeroTransmit) return SntpVerdict::Unusable;
+  answer.Stratum = stratum;
+  answer.T1 = DecodeNtpTimestamp(reply + kOriginateAt);
+  answer.T2 = DecodeNtpTimestamp(reply + kReceiveAt);
+  answer.T3 = DecodeNtpTimestamp(reply + kTransmitAt);
+  answer.T4 = arrivalUtc;
+  answer.Delay = (answer.T4 - answer.T1) - (answer.T3 - answer.T2);
+  answer.Offset = ((answer.T2 - answer.T1) + (answer.T3 - answer.T4)) / 2;
+  return SntpVerdict::Accepted;
+}
+
 SntpClient::SntpClient()
     : LocalClock(&platform::LocalNowSeconds),
       TimeZoneBias(&platform::TimeZoneBiasSeconds),
@@ -79,26 +100,18 @@ double SntpClient::QueryServerTime() {
     const auto got = socket_.ReceiveFrom(reply.data(), reply.size(), from, static_cast<int>(left));
     if (!got) return 0;  // timed out
     if (!from.SameEndpoint(server)) continue;
-    // The server's reply too short to be an answer: it will send no other.
-    if (*got < kPacketSize) return 0;
-    if (!std::equal(transmit.begin(), transmit.end(), reply.begin() + kOriginateAt)) continue;
+    SntpAnswer answer;
+    const SntpVerdict verdict = CheckSntpReply(reply.data(), *got, transmit, LocalClock() - bias_, answer);
+    if (verdict == SntpVerdict::Ignore) continue;
+    if (verdict == SntpVerdict::Unusable) return 0;
 
-    const double arrival = LocalClock() - bias_;
-    const int mode = reply[0] & 7;
-    if (mode != kServerMode) return 0;
-    const int leap = reply[0] >> 6;
-    const int stratum = reply[1];
-    const bool zeroTransmit = std::all_of(reply.begin() + kTransmitAt, reply.begin() + kPacketSize,
-                                          [](std::uint8_t b) { return b == 0; });
-    if (leap == 3 || stratum == 0 || stratum > 15 || zeroTransmit) return 0;
-
-    stratum_ = stratum;
-    t1_ = DecodeNtpTimestamp(reply.data() + kOriginateAt);
-    t2_ = DecodeNtpTimestamp(reply.data() + kReceiveAt);
-    t3_ = DecodeNtpTimestamp(reply.data() + kTransmitAt);
-    t4_ = arrival;
-    delay_ = (t4_ - t1_) - (t3_ - t2_);
-    offset_ = ((t2_ - t1_) + (t3_ - t4_)) / 2;
+    stratum_ = answer.Stratum;
+    t1_ = answer.T1;
+    t2_ = answer.T2;
+    t3_ = answer.T3;
+    t4_ = answer.T4;
+    delay_ = answer.Delay;
+    offset_ = answer.Offset;
     return t3_ + bias_;
   }
 }

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -36,6 +37,28 @@ inline constexpr double kNtpToUnixSeconds = 2208988800.0;
 // taken as the era after 2036 (the usual SNTP convention).
 std::array<std::uint8_t, 8> EncodeNtpTimestamp(double utcSeconds);
 double DecodeNtpTimestamp(const std::uint8_t* bytes);
+
+// The four times of an accepted answer (UTC seconds since 1970) and what
+// follows from them.
+struct SntpAnswer {
+  int Stratum = 0;
+  double T1 = 0, T2 = 0, T3 = 0, T4 = 0;  // originate, receive, transmit, arrival
+  double Delay = 0, Offset = 0;
+};
+
+enum class SntpVerdict {
+  Ignore,    // not the answer to this request: keep waiting
+  Unusable,  // the answer, but the server cannot be used: the query fails
+  Accepted,  // the answer; answer is filled in
+};
+
+// What a datagram from the server means to the request whose transmit
+// timestamp was sent: one not echoing the timestamp is ignored; one shorter
+// than 48 bytes, not in server mode, with leap indicator 3, stratum 0 or
+// above 15, or a zero transmit time is unusable. arrivalUtc is the local
+// arrival time as UTC seconds.
+SntpVerdict CheckSntpReply(const std::uint8_t* reply, std::size_t size, const std::array<std::uint8_t, 8>& transmit,
+                           double arrivalUtc, SntpAnswer& answer);
 
 class SntpClient {
  public:

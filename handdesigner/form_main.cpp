@@ -465,6 +465,8 @@ void TFormMain::LoadHandsFile() {
   // without sets.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(HandsFileName(), ec) || !std::ifstream(HandsFileName(), std::ios::binary)) {
+    FileIdentity id;
+    if (IdentifyFile(HandsFileName(), id)) UnreadHandsFile = id;
     platform::MessageBoxWithCaption("Cannot read the hands file " + HandsFileName() + ".", "Spirrel",
                                     platform::MsgType::Error, platform::mbOK, this);
     return;
@@ -478,6 +480,11 @@ void TFormMain::LoadHandsFile() {
 }
 
 void TFormMain::SaveHandsFile() {
+  FileIdentity now;
+  if (UnreadHandsFile && IdentifyFile(HandsFileName(), now) && now == *UnreadHandsFile)
+    throw std::runtime_error("Nothing was saved: the hands file " + HandsFileName() +
+                             " could not be read at start, and saving would replace it. Move it away (or make it "
+                             "readable and start Spirrel again), then save");
   WaitCursor wait;
   // The user's data folder of an installed designer may not exist yet; a
   // folder that cannot be made fails the write below.

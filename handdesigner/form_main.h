@@ -108,7 +108,12 @@ class TFormMain : public QMainWindow {
 
   // Hands file.
   void LoadHandsFile();
+  // Raises the write error, or refuses (std::runtime_error) while the file
+  // at start could not be read is still there.
   void SaveHandsFile();
+  // The hands file found at start but not read; never moved aside or
+  // replaced while it is there.
+  std::optional<FileIdentity> UnreadHandsFile;
 
   // Views.
   void PlotHourHand(imaging::Canvas& canvas, int cx, int cy, int rx, int ry, int set);

@@ -1,16 +1,22 @@
 #include "handdesigner/hands_file.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <fstream>
+#include <iterator>
 #include <system_error>
+#include <unordered_map>
 
 #include "platform/decimal_text.h"
 #include "platform/ini.h"
 #include "platform/ini_sections.h"
+#include "platform/replace_file.h"
 
 namespace designer {
 
@@ -58,20 +64,23 @@ bool ParseHandNumber(const std::string& text, double& value) {
 
 namespace {
 
-// The value of the first line whose key equals name without regard to ASCII
-// case, as the INI functions look a key up.
-std::string ValueOf(const platform::IniSection& section, const std::string& name) {
-  for (const auto& entry : section.Entries) {
-    if (entry.Key.size() != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) {
-      auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : char(c); };
-      same = lower(entry.Key[i]) == lower(name[i]);
-    }
-    if (same) return entry.Value;
+// The value of each key name as the INI functions look a key up: the first
+// line whose key equals it without regard to ASCII case.
+class SectionValues {
+ public:
+  explicit SectionValues(const platform::IniSection& section) {
+    for (const auto& entry : section.Entries) values_.emplace(Folded(entry.Key), &entry.Value);
   }
-  return "";
-}
+  const std::string& Of(const std::string& key) const { return *values_.at(Folded(key)); }
+
+ private:
+  static std::string Folded(std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    return s;
+  }
+  std::unordered_map<std::string, const std::string*> values_;
+};
 
 // Reads one point value into the point already appended; false on a bad number.
 bool FillPoint(const std::string& value, engine::HandPoint& point) {
@@ -91,10 +100,11 @@ bool FillPoint(const std::string& value, engine::HandPoint& point) {
 
 // Fills set from section; false when a bad number ended the reading.
 bool ReadSet(const platform::IniSection& section, engine::HandSet& set) {
+  const SectionValues values(section);
   for (const auto& entry : section.Entries) {
     const std::string& key = entry.Key;
     if (key == "CP") {
-      if (!ParseHandNumber(ValueOf(section, key), set.CenterSize)) return false;
+      if (!ParseHandNumber(values.Of(key), set.CenterSize)) return false;
       continue;
     }
     engine::HandPolygon* polygon = nullptr;
@@ -103,7 +113,7 @@ bool ReadSet(const platform::IniSection& section, engine::HandSet& set) {
     else if (!key.empty() && key[0] == 'S') polygon = &set.Second;
     if (!polygon) continue;
     polygon->push_back({0, 0});
-    if (!FillPoint(ValueOf(section, key), polygon->back())) return false;
+    if (!FillPoint(values.Of(key), polygon->back())) return false;
   }
   return true;
 }
@@ -125,24 +135,42 @@ HandSetList ReadHandsFile(const std::string& path) {
   return sets;
 }
 
+bool IdentifyFile(const std::string& path, FileIdentity& id) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  id.Device = st.st_dev;
+  id.Inode = st.st_ino;
+  id.Size = (unsigned long long)st.st_size;
+  id.ChangedNs = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+  return true;
+}
+
 void WriteHandsFile(const std::string& path, const std::string& backupPath, const HandSetList& sets) {
+  // The file that is there stays under its name until the new one is whole
+  // on the disk: the backup is a second name for it, and the new file takes
+  // the name in one step.
   std::error_code ec;
-  if (std::filesystem::exists(path, ec)) {
+  const bool exists = std::filesystem::exists(path, ec);
+  bool backedUp = false;
+  if (exists) {
     std::remove(backupPath.c_str());
-    std::rename(path.c_str(), backupPath.c_str());
+    backedUp = platform::LinkDurably(path, backupPath);
+    if (!backedUp && std::filesystem::is_regular_file(path, ec)) {
+      // A file system without second names gets a copy.
+      std::ifstream in(path, std::ios::binary);
+      const std::string old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      backedUp = !in.bad() && platform::ReplaceFile(backupPath, old.data(), old.size());
+    }
   }
-  // When the file could not be moved, empty it so that old and new sets do
-  // not mix.
-  if (!platform::EraseProfileSections(path, platform::ReadSectionNames(path, std::numeric_limits<size_t>::max())))
-    throw platform::IniFileError(path + " に書き込めません");
 
   // The whole file is built in memory and written once: the same lines, in
-  // the same order, as writing it key by key.
+  // the same order, as writing it key by key into an empty file.
   std::vector<platform::IniSection> sections;
   sections.reserve(sets.size());
   for (size_t n = 0; n < sets.size(); ++n) {
     const engine::HandSet& set = sets[n];
     platform::IniSection section{"Hand" + std::to_string(n) + (set.Symmetrical ? "" : "X"), {}};
+    section.Entries.reserve(1 + set.Hour.size() + set.Minute.size() + set.Second.size());
     section.Entries.push_back({"CP", FormatHandNumber(set.CenterSize)});
     auto addPoints = [&](const char* prefix, const engine::HandPolygon& polygon) {
       for (size_t i = 0; i < polygon.size(); ++i)
@@ -154,7 +182,20 @@ void WriteHandsFile(const std::string& path, const std::string& backupPath, cons
     addPoints("S", set.Second);
     sections.push_back(std::move(section));
   }
-  if (!platform::WriteIniSections(path, sections)) throw platform::IniFileError(path + " に書き込めません");
+  if (sections.empty()) {
+    if (!exists) return;
+    // No set: no file, the old one lives on as the backup; without a backup
+    // its sections are erased, as they would be before a write.
+    const bool done = backedUp ? std::remove(path.c_str()) == 0 && platform::SyncFolderOf(path)
+                               : platform::EraseProfileSections(
+                                     path, platform::ReadSectionNames(path, std::numeric_limits<size_t>::max()));
+    if (!done) throw platform::IniFileError(path + " に書き込めません");
+    return;
+  }
+  // Without a backup, what stands before the old file's sections stays in
+  // front of the new ones, as when the old sections are erased one by one.
+  if (!platform::ReplaceIniFile(path, sections, exists && !backedUp))
+    throw platform::IniFileError(path + " に書き込めません");
 }
 
 }  // namespace designer

@@ -4,6 +4,7 @@
 // each point "angle,length". Symmetrical sets keep only their stored half.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,22 @@ bool ParseHandNumber(const std::string& text, double& value);
 // symmetrical). Empty when the file is missing or holds no section.
 HandSetList ReadHandsFile(const std::string& path);
 
-// Writes the sets as a new hands file at path. When the file exists it first
-// becomes backupPath (an older backup is deleted); should that fail, the old
-// sections are erased from the file instead. The sets are written in one
-// go. Raises platform::IniFileError when the write is refused; no set is
-// written then.
+// What tells one file on the disk from another: device, inode, size and
+// time of the last change of what path names (a symbolic link followed).
+struct FileIdentity {
+  unsigned long long Device = 0, Inode = 0, Size = 0;
+  long long ChangedNs = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// False when nothing is at path.
+bool IdentifyFile(const std::string& path, FileIdentity& id);
+
+// Writes the sets as a new hands file at path. When the file exists it is
+// first kept as backupPath too (an older backup is deleted), then the new
+// file, whole on the disk, takes its name in one step, so that a failure or
+// a crash at any moment leaves the old file or the new one at path. No set
+// leaves no file at path. Raises platform::IniFileError when the write is
+// refused; path then holds the old file.
 void WriteHandsFile(const std::string& path, const std::string& backupPath, const HandSetList& sets);
 
 }  // namespace designer

@@ -83,6 +83,13 @@ class FloatDivideError : public std::domain_error {
   FloatDivideError() : std::domain_error("Floating-point division by zero") {}
 };
 
+// The floating-point invalid-operation error: an angle that is not a finite
+// number given to RotateBitmapFree.
+class FloatInvalidOperation : public std::domain_error {
+ public:
+  FloatInvalidOperation() : std::domain_error("Invalid floating point operation") {}
+};
+
 // Brings the picture to NewWidth x NewHeight. Target pixel (x, y) samples the
 // source at (x * W / NewWidth, y * H / NewHeight), with no half-pixel shift,
 // through the filter's fixed 1, 2 x 2 or 4 x 4 neighbourhood at any scale.
@@ -95,7 +102,9 @@ bool ResampleBitmapTo(const Bitmap& source, Bitmap& out, int32_t NewWidth, int32
 
 // Turns the picture by Angle degrees, clockwise on the screen for a positive
 // angle. The result holds the whole turned picture plus one pixel each way;
-// the rest is FillColor (0x00BBGGRR), and the edges blend into it.
+// the rest is FillColor (0x00BBGGRR), and the edges blend into it. An angle
+// that is not a finite number raises FloatInvalidOperation before anything
+// is changed.
 bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle);
 
 }  // namespace imaging

@@ -13,9 +13,11 @@
 // fourth byte of a 32-bit pixel is not a colour and is dropped).
 //
 // Every read is checked against the given bytes. A file that is damaged, cut
-// short or claims a picture larger than kMaxPixelBytes raises PictureError
-// with the reader's one message. RLE data that ends early leaves the rest of
-// the picture at index 0; runs that pass the end of a row are cut there.
+// short or claims a picture larger than the readers' cap (kMaxPictureBytes
+// at 24 bits) raises PictureError with the reader's one message; so does RLE
+// data that ends before its end-of-bitmap code and its last row. Rows the
+// data skips (end of line, delta, end of bitmap) stay at index 0; runs that
+// pass the end of a row are cut there.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -28,8 +30,6 @@ namespace imaging {
 namespace {
 
 constexpr const char* kBadBitmap = "ビットマップイメージが不正です";
-// Largest pixel buffer a file may ask for (256 MiB).
-constexpr uint64_t kMaxPixelBytes = uint64_t(1) << 28;
 
 [[noreturn]] void Bad() { throw PictureError(kBadBitmap); }
 
@@ -164,7 +164,8 @@ PixelFormat FormatFor(int bpp) {
 }
 
 // `out` starts at index 0 everywhere (a new palette bitmap); pixels the data
-// never reaches keep it.
+// skips keep it. Data that stops before its end-of-bitmap code while rows
+// are still to come is a file cut short.
 void DecodeRle(const Bytes& b, size_t off, const Header& h, Bitmap& out) {
   const int w = int(h.width), hh = int(h.height);
   const bool four = h.compression == kRle4;
@@ -181,6 +182,7 @@ void DecodeRle(const Bytes& b, size_t off, const Header& h, Bitmap& out) {
   };
   int x = 0, y = 0;
   size_t p = off;
+  bool ended = false;
   while (y < hh && b.Has(p, 2)) {
     const uint8_t count = b.p[p], value = b.p[p + 1];
     p += 2;
@@ -193,25 +195,27 @@ void DecodeRle(const Bytes& b, size_t off, const Header& h, Bitmap& out) {
       x = 0;
       ++y;
     } else if (value == 1) {  // end of bitmap
+      ended = true;
       break;
     } else if (value == 2) {  // delta
-      if (!b.Has(p, 2)) break;
+      if (!b.Has(p, 2)) Bad();
       x = std::min(x + b.p[p], w);
       y += b.p[p + 1];
       p += 2;
     } else {  // absolute run of `value` pixels, padded to a 16-bit boundary
       const size_t bytes = four ? (size_t(value) + 1) / 2 : value;
       const size_t padded = (bytes + 1) & ~size_t(1);
-      for (int i = 0; i < value; ++i, ++x) {
-        const size_t at = p + (four ? size_t(i) / 2 : size_t(i));
-        if (at >= b.n) break;
-        if (x < w) put(x, y, four ? ((i & 1) ? (b.p[at] & 0x0F) : (b.p[at] >> 4)) : b.p[at]);
-      }
+      if (!b.Has(p, bytes)) Bad();
+      for (int i = 0; i < value; ++i, ++x)
+        if (x < w) put(x, y, four ? ((i & 1) ? (b.p[p + size_t(i) / 2] & 0x0F) : (b.p[p + size_t(i) / 2] >> 4))
+                                  : b.p[p + size_t(i)]);
       x = std::min(x, w);
-      if (!b.Has(p, padded)) break;
-      p += padded;
+      // The last run may lack its padding byte.
+      p = b.Has(p, padded) ? p + padded : b.n;
     }
   }
+  const bool lastRowDone = y >= hh || (y == hh - 1 && x >= w);
+  if (!ended && !lastRowDone) Bad();
 }
 
 Bitmap Decode(const Bytes& b, const Header& h, size_t pixelOffset) {
@@ -219,7 +223,7 @@ Bitmap Decode(const Bytes& b, const Header& h, size_t pixelOffset) {
   if (h.width > std::numeric_limits<int32_t>::max() || h.height > std::numeric_limits<int32_t>::max()) Bad();
   const PixelFormat f = FormatFor(h.bpp);
   const size_t outStride = RowStride(w, f);
-  if (outStride == 0 || uint64_t(outStride) * uint64_t(hh) > kMaxPixelBytes) Bad();
+  if (outStride == 0 || !FitsPictureCap(w, hh)) Bad();
 
   if (h.compression == kRle8 || h.compression == kRle4) {
     if (pixelOffset > b.n) Bad();

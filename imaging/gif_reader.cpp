@@ -18,8 +18,6 @@ namespace imaging {
 
 namespace {
 
-constexpr uint64_t kMaxPixelBytes = uint64_t(1) << 28;
-
 struct Source {
   const uint8_t* p;
   size_t n;
@@ -87,7 +85,7 @@ Bitmap ReadGif(const uint8_t* data, size_t size) {
     if (d.Width <= 0 || d.Height <= 0 || d.Left < 0 || d.Top < 0) Raise(D_GIF_ERR_WRONG_RECORD);
     const int64_t w = std::max<int64_t>(g->SWidth, int64_t(d.Left) + d.Width);
     const int64_t h = std::max<int64_t>(g->SHeight, int64_t(d.Top) + d.Height);
-    if (uint64_t(RowStride(int(w), PixelFormat::pf8bit)) * uint64_t(h) > kMaxPixelBytes) Raise(D_GIF_ERR_NOT_ENOUGH_MEM);
+    if (!FitsPictureCap(w, h)) Raise(D_GIF_ERR_NOT_ENOUGH_MEM);
 
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : g->SColorMap;
     Bitmap out(int(w), int(h), PixelFormat::pf8bit);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -18,6 +19,8 @@ inline void SetRowBandLimit(unsigned bands) { rowBandLimit = bands; }
 
 // band(y0, y1) computes rows y0 .. y1 - 1. `work` is a rough count of the
 // operations of the whole picture; small pictures stay on the calling thread.
+// An exception in any band (running out of memory, say) comes back to the
+// caller once every band has ended; with several, the first band's wins.
 template <class Band>
 void ForEachRowBand(int rows, uint64_t work, const Band& band) {
   unsigned threads = std::max(1u, std::thread::hardware_concurrency());
@@ -28,20 +31,32 @@ void ForEachRowBand(int rows, uint64_t work, const Band& band) {
     band(0, rows);
     return;
   }
+  const int size = (rows + int(threads) - 1) / int(threads);
+  // One slot per band: an exception leaving a worker's band would end the
+  // program, so each band keeps its own for the caller.
+  std::vector<std::exception_ptr> failed(threads);
+  auto run = [&band, &failed](unsigned t, int y0, int y1) {
+    try {
+      band(y0, y1);
+    } catch (...) {
+      failed[t] = std::current_exception();
+    }
+  };
   std::vector<std::thread> pool;
   pool.reserve(threads - 1);
-  const int size = (rows + int(threads) - 1) / int(threads);
   for (unsigned t = 1; t < threads; ++t) {
     const int y0 = int(t) * size, y1 = std::min(rows, y0 + size);
     if (y0 >= y1) continue;
     try {
-      pool.emplace_back([&band, y0, y1] { band(y0, y1); });
+      pool.emplace_back(run, t, y0, y1);
     } catch (const std::system_error&) {
-      band(y0, y1);  // no thread to be had: do the band here
+      run(t, y0, y1);  // no thread to be had: do the band here
     }
   }
-  band(0, std::min(rows, size));
+  run(0, 0, std::min(rows, size));
   for (auto& th : pool) th.join();
+  for (const auto& e : failed)
+    if (e) std::rethrow_exception(e);
 }
 
 }  // namespace imaging

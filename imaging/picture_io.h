@@ -18,6 +18,18 @@ class PictureError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The largest picture the readers decode: at 24 bits per pixel, the form
+// every caller brings a picture to, its rows take at most 256 MiB. A reader
+// refuses a larger one from its header, before decoding any pixel, whatever
+// the file's own pixel format.
+inline constexpr uint64_t kMaxPictureBytes = uint64_t(1) << 28;
+inline bool FitsPictureCap(int64_t width, int64_t height) {
+  if (width <= 0 || height <= 0 || uint64_t(width) > kMaxPictureBytes || uint64_t(height) > kMaxPictureBytes)
+    return false;
+  const uint64_t stride24 = ((uint64_t(width) * 24 + 31) / 32) * 4;
+  return stride24 * uint64_t(height) <= kMaxPictureBytes;
+}
+
 // A whole BMP file (file header, info header, colour table, pixels).
 // Raises "ビットマップイメージが不正です" for a file it cannot read.
 Bitmap ReadBmp(const uint8_t* data, size_t size);

@@ -1,5 +1,7 @@
 // Free rotation with bilinear edges against a fill colour; the arithmetic is
 // FreeTurn's (free_turn.h).
+#include <cmath>
+
 #include "imaging/bitmap_ops.h"
 #include "imaging/free_turn.h"
 #include "imaging/parallel_rows.h"
@@ -8,6 +10,9 @@ namespace imaging {
 
 bool RotateBitmapFree(Bitmap& bmp, Colour FillColor, float Angle) {
   if (bmp.GetPixelFormat() != PixelFormat::pf24bit) return false;
+  // The sine of an infinite angle is not a number, and nothing can be drawn
+  // at a position that is not one.
+  if (!std::isfinite(Angle)) throw FloatInvalidOperation();
   const FreeTurn turn(bmp.Width(), bmp.Height(), Angle);
   // One pixel of fill colour round the picture, so that every neighbour read
   // lies inside and the edges blend into the fill.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -189,12 +190,17 @@ void TFormMain::MenuEDClick() {
       proceed = false;
     }
     if (proceed && !tempIsTarget) {
-      if (std::remove(target.c_str()) != 0) {
-        platform::MessageDlg("[" + shown + "] *** Delete error ***", platform::MsgType::Error, platform::mbAbort,
-                             this);
-        proceed = false;
-      } else if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        platform::MessageDlg("*** Rename error ***", platform::MsgType::Error, platform::mbAbort, this);
+      // The updated program takes the old one's name in one step, so that
+      // the old program stays whole until the new one is, whatever happens
+      // in between; a folder that refuses the change keeps both files.
+      if (!platform::RenameDurably(temp, target)) {
+        const bool undeletable = errno == EACCES || errno == EPERM || errno == EROFS || errno == EBUSY ||
+                                 errno == EISDIR || errno == ENOTEMPTY;
+        if (undeletable)
+          platform::MessageDlg("[" + shown + "] *** Delete error ***", platform::MsgType::Error, platform::mbAbort,
+                               this);
+        else
+          platform::MessageDlg("*** Rename error ***", platform::MsgType::Error, platform::mbAbort, this);
         proceed = false;
       }
     }

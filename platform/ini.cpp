@@ -116,6 +116,10 @@ namespace {
 using namespace initext;
 
 std::string Convert(const std::string& in, const char* to, const char* from, const char* replacement) {
+  // ASCII reads the same in both code pages.
+  bool ascii = true;
+  for (const char c : in) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return in;
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return in;
   std::string out;
@@ -264,6 +268,10 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   if (!WriteProfileString(file_, section, key, value)) throw IniFileError(file_ + " に書き込めません");
+}
+
+void IniFile::WriteSection(const std::string& section, std::vector<IniEntry> entries) {
+  if (!WriteIniSections(file_, {IniSection{section, std::move(entries)}})) throw IniFileError(file_ + " に書き込めません");
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {

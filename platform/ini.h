@@ -10,6 +10,9 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "platform/ini_sections.h"
 
 namespace platform {
 
@@ -44,6 +47,10 @@ class IniFile {
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
   void WriteBool(const std::string& section, const std::string& key, bool value);
+  // The keys of one section, in order, with one rewrite of the file: the
+  // file ends as the same WriteString calls would leave it, or, when the
+  // write fails (IniFileError), as it was.
+  void WriteSection(const std::string& section, std::vector<IniEntry> entries);
 
  private:
   std::string file_;

@@ -41,6 +41,13 @@ std::vector<IniSection> ReadIniSections(const std::string& file, size_t namesBuf
 // False when the file cannot be written; the file is then left as it was.
 bool WriteIniSections(const std::string& file, const std::vector<IniSection>& sections);
 
+// Writes the sections as a new file in place of whatever the file held,
+// byte for byte as WriteIniSections would write them into an empty file (or,
+// with keepPreamble, into the file's lines before its first section), with
+// one scratch file and one rename. Writes nothing when no key is given.
+// False when the file cannot be written; it is then left as it was.
+bool ReplaceIniFile(const std::string& file, const std::vector<IniSection>& sections, bool keepPreamble = false);
+
 // Removes every block of the named section with all its lines. True when
 // the file is missing, holds no such section, or was rewritten; false when
 // it could not be rewritten.

@@ -8,11 +8,27 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+std::mutex g_hookMutex;
+FileStepHook g_hook;
+
+// False (errno EIO) when a test's hook makes this step fail.
+bool Allowed(FileStep step) {
+  FileStepHook hook;
+  {
+    std::lock_guard<std::mutex> lock(g_hookMutex);
+    hook = g_hook;
+  }
+  if (!hook || hook(step)) return true;
+  errno = EIO;
+  return false;
+}
 
 // The process's umask, read without changing it (022 when it cannot be read).
 unsigned CurrentUmask() {
@@ -23,7 +39,25 @@ unsigned CurrentUmask() {
   return 022;
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
+
+bool SyncFolderOf(const std::string& path) {
+  if (!Allowed(FileStep::SyncFolder)) return false;
+  const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder the user may write in but not list cannot be opened to flush.
+  if (fd < 0) return errno == EACCES;
+  const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return ok;
+}
 
 std::string FileBehindLink(const std::string& path) {
   std::error_code ec;
@@ -34,6 +68,12 @@ std::string FileBehindLink(const std::string& path) {
   return path;
 }
 
+FileStepHook SetFileStepHook(FileStepHook hook) {
+  std::lock_guard<std::mutex> lock(g_hookMutex);
+  std::swap(g_hook, hook);
+  return hook;
+}
+
 bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, unsigned mode) {
   // A symbolic link is written through: its target gets the new content and
   // the link stays a link (renaming over it would put a plain file in its
@@ -42,6 +82,7 @@ bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, u
   std::vector<char> name(path.begin(), path.end());
   for (const char c : std::string(".XXXXXX")) name.push_back(c);
   name.push_back('\0');
+  if (!Allowed(FileStep::Create)) return false;
   const int fd = ::mkstemp(name.data());
   if (fd < 0) return false;
   const std::string temp(name.data());
@@ -50,6 +91,10 @@ bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, u
   const char* p = static_cast<const char*>(data);
   size_t done = 0;
   while (ok && done < size) {
+    if (!Allowed(FileStep::Write)) {
+      ok = false;
+      break;
+    }
     const ssize_t n = ::write(fd, p + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
@@ -58,12 +103,26 @@ bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, u
     }
     done += size_t(n);
   }
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+  // The bytes are on the disk before the new file takes the old one's name.
+  ok = ok && Allowed(FileStep::Sync) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  ok = ok && closed && Allowed(FileStep::Close);
+  if (!ok || !Allowed(FileStep::Rename) || std::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
-  return true;
+  return SyncFolderOf(path);
+}
+
+bool RenameDurably(const std::string& from, const std::string& to) {
+  if (!Allowed(FileStep::Rename) || std::rename(from.c_str(), to.c_str()) != 0) return false;
+  return SyncFolderOf(to);
+}
+
+bool LinkDurably(const std::string& from, const std::string& to) {
+  if (!Allowed(FileStep::Link) || ::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0)
+    return false;
+  return SyncFolderOf(to);
 }
 
 }  // namespace platform

@@ -40,6 +40,9 @@ class DesignerFixture {
     std::ofstream out(HandsFile(), std::ios::binary);
     for (const auto& l : lines) out << l << "\r\n";
   }
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
   static std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

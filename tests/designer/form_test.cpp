@@ -665,3 +665,31 @@ TEST(DesignerWindow, AHandsFileThatCannotBeReadIsReported) {
   EXPECT_TRUE(w->HandSets.empty());
   EXPECT_FALSE(w->ButtonDelH->isEnabled());
 }
+
+TEST(DesignerWindow, AHandsFileThatCouldNotBeReadIsNeverMovedAsideOrReplaced) {
+  DesignerFixture f;
+  std::filesystem::create_directory(f.HandsFile());
+  DesignerFixture::Put(f.HandsFile() + "/keep.txt", "user's own");
+  auto w = f.Open();
+  w->ButtonNewH->click();
+  ASSERT_EQ(w->HandSets.size(), 1u);
+  const std::string refusal = "Nothing was saved: the hands file " + f.HandsFile() +
+                              " could not be read at start, and saving would replace it. Move it away (or make it "
+                              "readable and start Spirrel again), then save.";
+  for (int save = 0; save < 2; ++save) {
+    f.messages.clear();
+    w->MenuFSClick();
+    ASSERT_EQ(f.messages.size(), 1u) << save;
+    EXPECT_EQ(f.messages[0].text, refusal);
+    EXPECT_EQ(f.messages[0].type, platform::MsgType::Error);
+    EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile() + "/keep.txt"), "user's own");
+    EXPECT_FALSE(std::filesystem::exists(f.BackupFile()));
+  }
+  // Once the user has moved it away, saving writes the sets as usual.
+  std::filesystem::rename(f.HandsFile(), f.Folder() + "moved");
+  f.messages.clear();
+  w->MenuFSClick();
+  EXPECT_TRUE(f.messages.empty());
+  EXPECT_EQ(DesignerFixture::ReadFile(f.HandsFile()).rfind("[Hand0", 0), 0u);
+  EXPECT_EQ(DesignerFixture::ReadFile(f.Folder() + "moved/keep.txt"), "user's own");
+}

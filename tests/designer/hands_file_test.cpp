@@ -10,6 +10,7 @@
 #include "handdesigner/hands_file.h"
 #include "platform/ini.h"
 #include "platform/ini_sections.h"
+#include "platform/replace_file.h"
 
 using designer::FormatHandNumber;
 using designer::ParseHandNumber;
@@ -184,6 +185,54 @@ TEST(HandsFileWriting, EmptiesTheOldFileWhenItCannotBeMovedAside) {
   ASSERT_EQ(back.size(), 1u);
   EXPECT_DOUBLE_EQ(back[0].CenterSize, 0.25);
   EXPECT_TRUE(back[0].Hour.empty());
+  // Saving no set then leaves a file without sections, not the old sets.
+  WriteHandsFile(f.HandsFile(), f.BackupFile(), {});
+  EXPECT_TRUE(ReadHandsFile(f.HandsFile()).empty());
+}
+
+TEST(HandsFileWriting, AFailureOrACrashAtEveryStepLeavesTheOldFileOrTheNewOne) {
+  struct Crash {};
+  designer::HandSetList sets(2);
+  sets[0].CenterSize = 0.25;
+  sets[1].Hour = {{0.5, 1}};
+  std::string expected;
+  {
+    DesignerFixture clean;
+    WriteHandsFile(clean.HandsFile(), clean.BackupFile(), sets);
+    expected = DesignerFixture::ReadFile(clean.HandsFile());
+  }
+  for (const bool crash : {false, true}) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(testing::Message() << (crash ? "crash" : "failure") << " at step " << n);
+      DesignerFixture f;
+      f.WriteHands({"[Hand0]", "CP=0.5", "H0=0,1"});
+      const std::string original = DesignerFixture::ReadFile(f.HandsFile());
+      int seen = 0;
+      platform::SetFileStepHook([&](platform::FileStep) {
+        if (++seen != n) return true;
+        if (crash) throw Crash{};
+        return false;
+      });
+      try {
+        WriteHandsFile(f.HandsFile(), f.BackupFile(), sets);
+      } catch (const platform::IniFileError&) {
+        EXPECT_FALSE(crash);
+      } catch (const Crash&) {
+      }
+      platform::SetFileStepHook(nullptr);
+      const std::string now = DesignerFixture::ReadFile(f.HandsFile());
+      EXPECT_TRUE(now == original || now == expected) << now;
+      if (std::filesystem::exists(f.BackupFile())) EXPECT_EQ(DesignerFixture::ReadFile(f.BackupFile()), original);
+      if (!crash)
+        for (const auto& e : std::filesystem::directory_iterator(f.Folder()))
+          EXPECT_TRUE(e.path().filename() == "Hands.dat" || e.path().filename() == "Hands.da-") << e.path();
+      if (seen < n) {
+        EXPECT_EQ(now, expected);
+        EXPECT_EQ(DesignerFixture::ReadFile(f.BackupFile()), original);
+        break;
+      }
+    }
+  }
 }
 
 TEST(HandsFileWriting, ARefusedWriteRaisesTheIniError) {

@@ -249,3 +249,33 @@ TEST(ClockReader, DamagedAndHostileFilesNeverReadOutsideTheFile) {
       EXPECT_NE(w->StartupError().find(c.error), std::string::npos) << w->StartupError();
   }
 }
+
+TEST(ClockData, DecodesFromTheFileBytesAloneAndKeepsWhatCameBeforeAnError) {
+  const Bytes file = Build(MakerOrder(), 0x4D);
+  engine::ClockData d;
+  engine::DecodeClockData(file.data(), file.size(), d);
+  EXPECT_EQ(d.Flags, 0x4D);
+  ASSERT_TRUE(d.HasBackground);
+  EXPECT_FALSE(d.BackgroundIsJpeg);
+  EXPECT_EQ(d.Background.GetPixelFormat(), imaging::PixelFormat::pf24bit);
+  EXPECT_EQ(d.Background.PixelColour(0, 0), 0x00112233u);
+  ASSERT_TRUE(d.HasFrame);
+  EXPECT_EQ(d.Frame.Width(), 40);
+  EXPECT_TRUE(d.HandColorRead && d.SecondHandColorRead);
+  EXPECT_EQ(d.HandColor, 0x000000FFu);
+  ASSERT_EQ(d.HourPolygon.size(), 3u);
+  EXPECT_EQ(d.CenterSize, 0.0625);
+  EXPECT_EQ(d.TimeOffset.dy, -10);
+  EXPECT_EQ(d.CopyrightText[0], 8);
+
+  // A bad picture after the colours: the colours and the flags are there.
+  engine::ClockData partial;
+  const Bytes bad = Build({{"CL1", clockfile::ColourData(0x00ABCDEF)}, {"BMP", Bytes(10, 'x')}}, 0x03);
+  EXPECT_THROW(engine::DecodeClockData(bad.data(), bad.size(), partial), imaging::PictureError);
+  EXPECT_EQ(partial.Flags, 0x03);
+  EXPECT_EQ(partial.HandColor, 0x00ABCDEFu);
+  EXPECT_FALSE(partial.HasBackground);
+
+  engine::ClockData none;
+  EXPECT_THROW(engine::DecodeClockData(nullptr, 0, none), std::runtime_error);
+}

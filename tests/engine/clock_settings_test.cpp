@@ -5,8 +5,13 @@
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <utility>
+#include <vector>
+
 #include "clock_fixture.h"
 #include "platform/ini.h"
+#include "platform/replace_file.h"
 
 namespace {
 
@@ -72,6 +77,45 @@ TEST(ClockSettings, CloseWritesConfigInKeyOrderAndNeverAlarm) {
       "NTP_Result=ON\r\nLeft=0\r\nTop=0\r\nTransparent=0\r\nStay_on_Top=0\r\nNTP_Host0=\r\nNTP_Host1=\r\n"
       "NTP_Host2=\r\nNTP_Host4=\r\nNTP_Host5=\r\nNTP_Host6=\r\nNTP_Host7=\r\nNTP_Host8=\r\nNTP_Host9=\r\n";
   EXPECT_EQ(f.ReadSettings(), expected);
+}
+
+TEST(ClockSettings, EachSaveRewritesTheFileOnceWithTheSameBytesAsKeyByKey) {
+  const std::string start = "[ALARM]\r\nWAVE1=0\r\nHour=7\r\n\r\n[config]\r\n; note\r\nTop=5\r\n\r\n";
+  fixture::ClockFixture f;
+  auto w = OpenWith(f, start);
+  w->WindowLeft = -20;
+  w->NtpHosts[2] = "ntp.example";
+  w->SetNtpResult("同期しました");
+  w->AlarmMessage = "起きて";
+  // The same keys written one call each, as the programs once did.
+  const std::string oneByOne = f.SettingsFolder() + "/one_by_one.ini";
+  {
+    std::ofstream(oneByOne, std::ios::binary) << start;
+    platform::IniFile ini(oneByOne);
+    for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
+             {"Left", "-20"}, {"Top", "5"}, {"Transparent", "0"}, {"Stay_on_Top", "0"}, {"BlendValue", "128"},
+             {"NTP_Active", "0"}, {"NTP_Host0", ""}, {"NTP_Host1", ""}, {"NTP_Host2", "ntp.example"},
+             {"NTP_Host3", ""}, {"NTP_Host4", ""}, {"NTP_Host5", ""}, {"NTP_Host6", ""}, {"NTP_Host7", ""},
+             {"NTP_Host8", ""}, {"NTP_Host9", ""}, {"NTP_Result", "同期しました"}})
+      ini.WriteString("CONFIG", k, v);
+    for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
+             {"HourEnable", "0"}, {"HalfEnable", "0"}, {"HHMMEnable", "0"}, {"HourJihou", "0"}, {"Hour", "12"},
+             {"Min", "0"}, {"Message", "起きて"}, {"WAVE1", "0"}})
+      ini.WriteString("ALARM", k, v);
+  }
+  int renames = 0;
+  const auto previous = platform::SetFileStepHook([&](platform::FileStep s) {
+    renames += s == platform::FileStep::Rename;
+    return true;
+  });
+  w->AlarmHour = 12;
+  w->AlarmSoundIndex = 0;
+  w->SaveClockConfig();
+  EXPECT_EQ(renames, 1) << "one scratch file and one rename for the whole section";
+  w->SaveAlarmSettings();
+  EXPECT_EQ(renames, 2);
+  platform::SetFileStepHook(previous);
+  EXPECT_EQ(f.ReadSettings(), f.ReadSettings("one_by_one.ini"));
 }
 
 TEST(ClockSettings, AlarmWriterWritesItsSectionWhole) {

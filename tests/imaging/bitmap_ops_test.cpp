@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
+#include <new>
 #include <string>
 #include <limits>
 #include <vector>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/parallel_rows.h"
 
 using namespace imaging;
 
@@ -255,6 +259,41 @@ TEST(Resample, LargePicturesSplitOverThreadsStayExact) {
       const int sx = std::min(639, int(std::nearbyint(x * 0.5))), sy = std::min(479, int(std::nearbyint(y * 0.5)));
       ASSERT_EQ(n.PixelColour(x, y), src.PixelColour(sx, sy)) << x << "," << y;
     }
+}
+
+TEST(RotateFree, AnAngleThatIsNoNumberIsAnInvalidOperation) {
+  const Bitmap src = Numbered(3, 2);
+  for (const float angle : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity()}) {
+    Bitmap b = src;
+    EXPECT_THROW(RotateBitmapFree(b, RGB(1, 2, 3), angle), FloatInvalidOperation) << angle;
+    ASSERT_EQ(b.Width(), 3);
+    ASSERT_EQ(b.Height(), 2);
+    EXPECT_EQ(b.PixelColour(2, 1), src.PixelColour(2, 1));
+  }
+}
+
+TEST(RowBands, AnExceptionInAnyBandReachesTheCallerAfterEveryBandEnded) {
+  // Enough work for every core; the failing band is each band in turn (the
+  // first runs on the calling thread, the others on workers).
+  const int rows = 64;
+  std::mutex m;
+  std::vector<std::pair<int, int>> bands;
+  ForEachRowBand(rows, 1u << 30, [&](int y0, int y1) {
+    std::lock_guard<std::mutex> lock(m);
+    bands.emplace_back(y0, y1);
+  });
+  for (const auto& [failing, failingEnd] : bands) {
+    std::atomic<int> done{0};
+    EXPECT_THROW(ForEachRowBand(rows, 1u << 30,
+                                [&](int y0, int y1) {
+                                  if (y0 == failing) throw std::bad_alloc();
+                                  done += y1 - y0;
+                                }),
+                 std::bad_alloc)
+        << failing;
+    EXPECT_EQ(done, rows - (failingEnd - failing)) << failing;
+  }
 }
 
 TEST(RotateFree, ZeroDegreesAddsOneColumnAndRowOfFill) {

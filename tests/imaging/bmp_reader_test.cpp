@@ -256,13 +256,49 @@ TEST(BmpReader, Rle4) {
   for (int x = 0; x < 6; ++x) EXPECT_EQ(b.PixelColour(x, 0), expect[x]) << x;
 }
 
-TEST(BmpReader, RleDataEndingEarlyLeavesIndexZero) {
+TEST(BmpReader, RleDataCutShortIsRefusedLikeCutPixels) {
+  // 4 x 2: a run, end of line, an absolute run of 3 with its padding, a
+  // delta, end of bitmap. Cut anywhere before the end-of-bitmap code, the
+  // data still owes rows or pixels.
   Bytes h = Info(4, 2, 8, 1, 2);
   Append(h, Table({kGrey, kRed}));
-  const Bitmap b = Read(File(h, {2, 1, 0}));  // the second pair is cut
-  EXPECT_EQ(b.PixelColour(0, 1), kRed);
-  EXPECT_EQ(b.PixelColour(2, 1), kGrey);
-  EXPECT_EQ(b.PixelColour(0, 0), kGrey);
+  const Bytes rle = {2, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 2, 0, 0, 0, 1};
+  const Bitmap whole = Read(File(h, rle));
+  EXPECT_EQ(whole.PixelColour(0, 1), kRed);
+  EXPECT_EQ(whole.PixelColour(2, 1), kGrey);
+  EXPECT_EQ(whole.PixelColour(0, 0), kRed);
+  EXPECT_EQ(whole.PixelColour(2, 0), kRed);
+  for (size_t cut = 0; cut < rle.size() - 2; ++cut) {
+    SCOPED_TRACE(cut);
+    ExpectBad(File(h, Bytes(rle.begin(), rle.begin() + long(cut))));
+  }
+  // Without an end-of-bitmap code the rows must all be there: the last
+  // row's pixels, or the end of line after it; an absolute run's padding
+  // byte may be missing at the very end.
+  EXPECT_EQ(Read(File(h, {4, 1, 0, 0, 4, 0})).PixelColour(3, 0), kGrey);
+  EXPECT_EQ(Read(File(h, {4, 1, 0, 0, 2, 0, 0, 0})).PixelColour(0, 1), kRed);
+  EXPECT_EQ(Read(File(h, {4, 1, 0, 0, 2, 0, 0, 3, 1, 1, 1})).PixelColour(2, 0), kRed);
+  ExpectBad(File(h, {4, 1, 0, 0, 3, 0}));
+  // RLE4 the same: an absolute run of 5 needs 3 bytes.
+  Bytes h4 = Info(5, 1, 4, 2, 2);
+  Append(h4, Table({kGrey, kRed}));
+  ExpectBad(File(h4, {0, 5, 0x11}));
+  EXPECT_EQ(Read(File(h4, {0, 5, 0x11, 0x11, 0x10})).PixelColour(4, 0), kRed);
+}
+
+TEST(BmpReader, PalettePicturesTooLargeAt24BitsAreRefusedFromTheHeader) {
+  // 16000 x 16000 at 8 bits would fit in 256 MiB, but not once the callers
+  // take it to 24 bits: refused before a pixel is decoded.
+  Bytes rle = Info(16000, 16000, 8, 1, 2);
+  Append(rle, Table({kGrey, kRed}));
+  ExpectBad(File(rle, {0, 1}));
+  Bytes plain = Info(10000, 10000, 1, 0, 2);
+  Append(plain, Table({kGrey, kRed}));
+  ExpectBad(File(plain, Bytes(1252 * 10000, 0)));
+  // The largest square that fits at 24 bits still loads.
+  Bytes fits = Info(9000, 9000, 8, 1, 2);
+  Append(fits, Table({kGrey, kRed}));
+  EXPECT_EQ(Read(File(fits, {0, 1})).Width(), 9000);
 }
 
 TEST(BmpReader, HostileFilesAreRefused) {

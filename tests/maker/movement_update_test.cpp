@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "maker_fixture.h"
+#include "platform/replace_file.h"
 
 namespace {
 
@@ -86,6 +87,46 @@ TEST_F(MovementUpdateFiles, AWriteErrorNamesTheTemporaryFileAndKeepsTheOldOne) {
   EXPECT_EQ(makertest::ReadBytes(clock), CurrentClock());
   EXPECT_TRUE(std::filesystem::is_directory(f.root + "/c.~_~/inside"));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MovementUpdateFiles, ACrashAtEveryStepLeavesTheOldClockOrTheNewOneUnderItsName) {
+  // The process dies at the step; the clock program is never missing or cut.
+  struct Crash {};
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    const std::string clock = f.root + "/e" + std::to_string(n) + ".exe";
+    makertest::WriteBytes(clock, CurrentClock());
+    f.messages.clear();
+    int seen = 0;
+    platform::SetFileStepHook([&](platform::FileStep) {
+      if (++seen == n) throw Crash{};
+      return true;
+    });
+    Run(clock);  // the command's error handler takes the crash: only the files matter
+    platform::SetFileStepHook(nullptr);
+    const std::string now = Text(makertest::ReadBytes(clock));
+    EXPECT_TRUE(now == Text(CurrentClock()) || now == Updated());
+    if (seen < n) {
+      EXPECT_EQ(now, Updated());
+      break;
+    }
+  }
+}
+
+TEST_F(MovementUpdateFiles, ARefusedRenameKeepsTheOldClockAndTheTemporaryFile) {
+  const std::string clock = f.root + "/g.exe";
+  makertest::WriteBytes(clock, CurrentClock());
+  int renames = 0;
+  platform::SetFileStepHook([&](platform::FileStep s) {
+    // the temporary file is written; only its move over the clock fails
+    return s != platform::FileStep::Rename || ++renames == 1;
+  });
+  Run(clock);
+  platform::SetFileStepHook(nullptr);
+  ASSERT_EQ(f.messages.size(), 2u);
+  EXPECT_EQ(f.messages[1].text, "*** Rename error ***");
+  EXPECT_EQ(makertest::ReadBytes(clock), CurrentClock());
+  EXPECT_EQ(Text(makertest::ReadBytes(f.root + "/g.~_~")), Updated());
 }
 
 TEST_F(MovementUpdateFiles, TheHandsDialogOffersHandsDatAgainAfterAHandsFileWasChosen) {

@@ -107,11 +107,9 @@ bool ReplaceFile(const std::string& linkOrPath, const void* data, size_t size, u
   ok = ok && Allowed(FileStep::Sync) && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   ok = ok && closed && Allowed(FileStep::Close);
-  if (!ok || !Allowed(FileStep::Rename) || std::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return SyncFolderOf(path);
+  if (ok && RenameDurably(temp, path)) return true;
+  ::unlink(temp.c_str());  // gone already when only the folder flush failed
+  return false;
 }
 
 bool RenameDurably(const std::string& from, const std::string& to) {

@@ -1,4 +1,5 @@
 #include "engine/clock_window.h"
+#include "engine/ui_font.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -118,6 +119,7 @@ TFormMain::~TFormMain() { StopWorkers(); }
 
 void TFormMain::BuildMenu() {
   PopupMenu1 = new QMenu(this);
+  PopupMenu1->setFont(UiFont(12));
   auto add = [&](const char* caption, bool checkable) {
     QAction* a = PopupMenu1->addAction(QString::fromUtf8(caption));
     a->setCheckable(checkable);
@@ -389,7 +391,7 @@ void DrawImageInto(QImage& frame, const TImage& img, const QRect& r) {
 // The pictures that never move once laid out lie under everything else, so
 // they are composed once.
 void TFormMain::ComposeBase() {
-  if (base_.size() != size()) base_ = QImage(size(), QImage::Format_RGB32);
+  if (base_.size() != size()) base_ = imaging::NewPixelImage(width(), height(), QImage::Format_RGB32);
   base_.fill(ToRgb(kWindowColour));
   if (!Placed()) return;
   DrawImageInto(base_, ImageBG, base_.rect());
@@ -406,7 +408,7 @@ void TFormMain::ComposeRect(const QRect& r) {
 
 const QImage& TFormMain::Frame() {
   if (frame_.size() != size()) {
-    frame_ = QImage(size(), QImage::Format_RGB32);
+    frame_ = imaging::NewPixelImage(width(), height(), QImage::Format_RGB32);
     baseDirty_ = true;
   }
   if (baseDirty_) {

@@ -75,6 +75,11 @@ struct PixelAllocator {
 using PixelBuffer = std::vector<uint8_t, PixelAllocator<uint8_t>>;
 }  // namespace detail
 
+// A QImage of 32 bits a pixel (format is a QImage::Format of that depth) in
+// pixel memory, faulted in at once; contents undefined. A null image when
+// the size is empty or the memory is not to be had.
+QImage NewPixelImage(int width, int height, int format);
+
 // Pen, brush and font of a canvas, as the drawing calls use them.
 struct Pen {
   Colour Color = 0;  // black

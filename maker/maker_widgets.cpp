@@ -73,7 +73,7 @@ const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
     // second; fresh memory costs a page fault per 4 KiB).
     const QImage::Format format = Transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     QImage img = c.image.size() == keep.size() && c.image.format() == format ? std::move(c.image)
-                                                                             : QImage(keep.size(), format);
+                                                                             : imaging::NewPixelImage(keep.width(), keep.height(), format);
     const bool bgr = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
     auto at = [&](int x, int y) -> QRgb {
       if (bgr) {

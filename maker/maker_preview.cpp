@@ -23,22 +23,12 @@ namespace {
 // The rectangle of the image's pixels that are not white, in panel
 // coordinates; empty when all are white.
 QRect NonWhiteArea(const TImage& img) {
-  const imaging::Bitmap& b = img.Picture;
-  if (b.GetPixelFormat() != imaging::PixelFormat::pf24bit) return QRect(img.Left, img.Top, img.Width, img.Height);
-  int l = b.Width(), t = b.Height(), r = -1, bottom = -1;
-  for (int y = 0; y < b.Height(); ++y) {
-    const uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < b.Width(); ++x, p += 3)
-      if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
-        l = std::min(l, x), r = std::max(r, x);
-        t = std::min(t, y), bottom = std::max(bottom, y);
-      }
-  }
-  if (r < 0) return QRect();
-  return QRect(img.Left + l, img.Top + t, r - l + 1, bottom - t + 1);
+  if (img.Picture.GetPixelFormat() != imaging::PixelFormat::pf24bit) return QRect(img.Left, img.Top, img.Width, img.Height);
+  const QRect r = img.Picture.Unlike(0x00FFFFFF);
+  return r.isEmpty() ? QRect() : r.translated(img.Left, img.Top);
 }
 
-bool BottomLeftWhite(const imaging::Bitmap& b) {
+bool BottomLeftWhite(const LayerPicture& b) {
   return !b.Empty() && (b.PixelColour(0, b.Height() - 1) & 0x00FFFFFF) == 0x00FFFFFF;
 }
 
@@ -432,7 +422,7 @@ void TFormMain::PageControl2Change() {
   } else {
     ImageBG.Width = work.Width();
     ImageBG.Height = work.Height();
-    ImageBG.Picture = work;
+    ImageBG.Picture = LayerPicture::Of(&work);
     ImageBG.Changed();
     RestartPreview(work.Width() > 256 || work.Height() > 256);
   }

@@ -59,25 +59,22 @@ namespace {
 
 // Builds the tiles of a width x height picture: `fill(tile, x0, y0)` writes
 // the kTile x kTile block whose top-left pixel is (x0, y0) (rows of 3 * kTile
-// bytes; what lies outside the picture is left as the ground).
-template <class Fill>
+// bytes; what lies outside the picture is left as the ground); `keep(x0, y0)`
+// tells whether that block holds a pixel of another colour than the ground.
+template <class Keep, class Fill>
 void BuildTiles(int tile, int width, int height, Colour ground, std::vector<int32_t>& tiles,
-                std::unique_ptr<uint8_t[]>& pool, size_t& poolBytes, Fill&& fill) {
+                std::unique_ptr<uint8_t[]>& pool, size_t& poolBytes, Keep&& keep, Fill&& fill) {
   const int tx = (width + tile - 1) / tile, ty = (height + tile - 1) / tile;
   const size_t tileBytes = size_t(tile) * tile * 3;
   tiles.assign(size_t(tx) * ty, -1);
   std::vector<uint8_t> groundTile(tileBytes);
   for (size_t i = 0; i < tileBytes; i += 3) PutColour(groundTile.data() + i, ground);
-  std::vector<uint8_t> block(tileBytes);
   // First the tiles that hold another colour, then their pixels: the pool is
   // allocated once at its size.
   int32_t kept = 0;
   for (int j = 0; j < ty; ++j)
-    for (int i = 0; i < tx; ++i) {
-      std::memcpy(block.data(), groundTile.data(), tileBytes);
-      if (!fill(block.data(), i * tile, j * tile)) continue;
-      if (std::memcmp(block.data(), groundTile.data(), tileBytes) != 0) tiles[size_t(j) * tx + i] = kept++;
-    }
+    for (int i = 0; i < tx; ++i)
+      if (keep(i * tile, j * tile)) tiles[size_t(j) * tx + i] = kept++;
   poolBytes = size_t(kept) * tileBytes;
   pool.reset(poolBytes ? new uint8_t[poolBytes] : nullptr);
   for (int j = 0; j < ty; ++j)
@@ -100,16 +97,21 @@ LayerPicture LayerPicture::Packed(Bitmap whole) {
   p.height_ = whole.Height();
   p.tilesX_ = (p.width_ + kTile - 1) / kTile;
   p.ground_ = whole.PixelColour(0, whole.Height() - 1) & 0x00FFFFFF;
+  p.groundRow_.resize(size_t(kTile) * 3);
+  for (size_t i = 0; i < p.groundRow_.size(); i += 3) PutColour(p.groundRow_.data() + i, p.ground_);
   const Bitmap& src = whole;
-  BuildTiles(kTile, p.width_, p.height_, p.ground_, p.tiles_, p.pool_, p.poolBytes_,
+  auto keep = [&](int x0, int y0) {
+    const int w = std::min(kTile, src.Width() - x0), h = std::min(kTile, src.Height() - y0);
+    for (int y = 0; y < h; ++y)
+      if (std::memcmp(src.ScanLine(y0 + y) + 3 * size_t(x0), p.groundRow_.data(), 3 * size_t(w)) != 0) return true;
+    return false;
+  };
+  BuildTiles(kTile, p.width_, p.height_, p.ground_, p.tiles_, p.pool_, p.poolBytes_, keep,
              [&](uint8_t* block, int x0, int y0) {
                const int w = std::min(kTile, src.Width() - x0), h = std::min(kTile, src.Height() - y0);
                for (int y = 0; y < h; ++y)
                  std::memcpy(block + size_t(y) * kTile * 3, src.ScanLine(y0 + y) + 3 * size_t(x0), 3 * size_t(w));
-               return true;
              });
-  p.groundRow_.resize(size_t(kTile) * 3);
-  for (size_t i = 0; i < p.groundRow_.size(); i += 3) PutColour(p.groundRow_.data() + i, p.ground_);
   return p;
 }
 
@@ -121,12 +123,33 @@ LayerPicture LayerPicture::Placed(int width, int height, Colour ground, const Bi
   p.height_ = height;
   p.tilesX_ = (width + kTile - 1) / kTile;
   p.ground_ = ground & 0x00FFFFFF;
+  p.groundRow_.resize(size_t(kTile) * 3);
+  for (size_t i = 0; i < p.groundRow_.size(); i += 3) PutColour(p.groundRow_.data() + i, p.ground_);
   const bool bgr = part.GetPixelFormat() == PixelFormat::pf24bit;
-  BuildTiles(kTile, width, height, p.ground_, p.tiles_, p.pool_, p.poolBytes_, [&](uint8_t* block, int x0, int y0) {
-    // The part of the tile the laid bitmap covers, clipped to the picture.
-    const int xa = std::max({x0, left, 0}), xb = std::min({x0 + kTile, left + part.Width(), width});
-    const int ya = std::max({y0, top, 0}), yb = std::min({y0 + kTile, top + part.Height(), height});
-    if (xa >= xb || ya >= yb) return false;
+  // The laid bitmap's pixels inside the tile at (x0, y0), clipped to the
+  // picture: each from `from` to `to`.
+  auto covered = [&](int x0, int y0, int& xa, int& xb, int& ya, int& yb) {
+    xa = std::max({x0, left, 0}), xb = std::min({x0 + kTile, left + part.Width(), width});
+    ya = std::max({y0, top, 0}), yb = std::min({y0 + kTile, top + part.Height(), height});
+    return xa < xb && ya < yb;
+  };
+  auto keep = [&](int x0, int y0) {
+    int xa, xb, ya, yb;
+    if (!covered(x0, y0, xa, xb, ya, yb)) return false;
+    for (int y = ya; y < yb; ++y) {
+      if (bgr) {
+        if (std::memcmp(part.ScanLine(y - top) + 3 * size_t(xa - left), p.groundRow_.data(), 3 * size_t(xb - xa)) != 0)
+          return true;
+        continue;
+      }
+      for (int x = xa; x < xb; ++x)
+        if ((part.PixelColour(x - left, y - top) & 0x00FFFFFF) != p.ground_) return true;
+    }
+    return false;
+  };
+  BuildTiles(kTile, width, height, p.ground_, p.tiles_, p.pool_, p.poolBytes_, keep, [&](uint8_t* block, int x0, int y0) {
+    int xa, xb, ya, yb;
+    if (!covered(x0, y0, xa, xb, ya, yb)) return;
     for (int y = ya; y < yb; ++y) {
       uint8_t* d = block + size_t(y - y0) * kTile * 3 + 3 * size_t(xa - x0);
       if (bgr) {
@@ -135,10 +158,7 @@ LayerPicture LayerPicture::Placed(int width, int height, Colour ground, const Bi
         for (int x = xa; x < xb; ++x, d += 3) PutColour(d, part.PixelColour(x - left, y - top));
       }
     }
-    return true;
   });
-  p.groundRow_.resize(size_t(kTile) * 3);
-  for (size_t i = 0; i < p.groundRow_.size(); i += 3) PutColour(p.groundRow_.data() + i, p.ground_);
   return p;
 }
 

@@ -18,7 +18,9 @@ uint32_t Le32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
+// Into a pixel buffer: a photo's file is megabytes, read once and decoded
+// straight away, so it takes the same fresh-memory path as the pixels.
+bool ReadWholeFile(const std::string& name, detail::PixelBuffer& out) {
   // Only regular files (or links to them): opening a named pipe would wait
   // for a writer for ever, and a device may never end.
   std::error_code ec;
@@ -79,7 +81,7 @@ std::unique_ptr<Bitmap> LoadPictureFromBytes(const uint8_t* data, size_t size) {
 }
 
 std::unique_ptr<Bitmap> LoadPictureAsBitmap(const std::string& fileName) {
-  std::vector<uint8_t> bytes;
+  detail::PixelBuffer bytes;
   try {
     if (!ReadWholeFile(fileName, bytes)) return nullptr;
   } catch (...) {

@@ -90,6 +90,11 @@ TFormMain::TFormMain(MakerEnvironment env) : env_(std::move(env)) {
   ConnectHandlers();
   qApp->installEventFilter(this);
 
+  // The first busy cursor loads the cursor from the X server, tens of
+  // milliseconds; done once the window is up, the first slow action does not
+  // pay for it.
+  QTimer::singleShot(0, this, [] { BusyCursor warm; });
+
   try {
     FormCreate();
     startupComplete_ = true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/parallel_rows.h"
+
 namespace maker {
 
 using imaging::Bitmap;
@@ -33,13 +35,8 @@ LayerPicture::LayerPicture(const LayerPicture& other)
       tilesX_(other.tilesX_),
       ground_(other.ground_),
       tiles_(other.tiles_),
-      poolBytes_(other.poolBytes_),
-      groundRow_(other.groundRow_) {
-  if (poolBytes_) {
-    pool_.reset(new uint8_t[poolBytes_]);
-    std::memcpy(pool_.get(), other.pool_.get(), poolBytes_);
-  }
-}
+      pool_(other.pool_),
+      groundRow_(other.groundRow_) {}
 
 LayerPicture& LayerPicture::operator=(const LayerPicture& other) {
   if (this != &other) *this = LayerPicture(other);
@@ -63,28 +60,36 @@ namespace {
 // tells whether that block holds a pixel of another colour than the ground.
 template <class Keep, class Fill>
 void BuildTiles(int tile, int width, int height, Colour ground, std::vector<int32_t>& tiles,
-                std::unique_ptr<uint8_t[]>& pool, size_t& poolBytes, Keep&& keep, Fill&& fill) {
+                imaging::detail::PixelBuffer& pool, Keep&& keep, Fill&& fill) {
   const int tx = (width + tile - 1) / tile, ty = (height + tile - 1) / tile;
   const size_t tileBytes = size_t(tile) * tile * 3;
   tiles.assign(size_t(tx) * ty, -1);
+  const uint64_t work = uint64_t(width) * uint64_t(height);
+  // First the tiles that hold another colour, then their pixels: the pool is
+  // allocated once at its size. Both passes run over bands of tile rows.
+  imaging::ForEachRowBand(ty, work, [&](int j0, int j1) {
+    for (int j = j0; j < j1; ++j)
+      for (int i = 0; i < tx; ++i)
+        if (keep(i * tile, j * tile)) tiles[size_t(j) * tx + i] = 0;
+  });
+  int32_t kept = 0;
+  for (int32_t& t : tiles)
+    if (t == 0) t = kept++;
+  pool.clear();
+  pool.shrink_to_fit();
+  pool.resize(size_t(kept) * tileBytes);
   std::vector<uint8_t> groundTile(tileBytes);
   for (size_t i = 0; i < tileBytes; i += 3) PutColour(groundTile.data() + i, ground);
-  // First the tiles that hold another colour, then their pixels: the pool is
-  // allocated once at its size.
-  int32_t kept = 0;
-  for (int j = 0; j < ty; ++j)
-    for (int i = 0; i < tx; ++i)
-      if (keep(i * tile, j * tile)) tiles[size_t(j) * tx + i] = kept++;
-  poolBytes = size_t(kept) * tileBytes;
-  pool.reset(poolBytes ? new uint8_t[poolBytes] : nullptr);
-  for (int j = 0; j < ty; ++j)
-    for (int i = 0; i < tx; ++i) {
-      const int32_t t = tiles[size_t(j) * tx + i];
-      if (t < 0) continue;
-      uint8_t* out = pool.get() + size_t(t) * tileBytes;
-      std::memcpy(out, groundTile.data(), tileBytes);
-      fill(out, i * tile, j * tile);
-    }
+  imaging::ForEachRowBand(ty, work, [&](int j0, int j1) {
+    for (int j = j0; j < j1; ++j)
+      for (int i = 0; i < tx; ++i) {
+        const int32_t t = tiles[size_t(j) * tx + i];
+        if (t < 0) continue;
+        uint8_t* out = pool.data() + size_t(t) * tileBytes;
+        std::memcpy(out, groundTile.data(), tileBytes);
+        fill(out, i * tile, j * tile);
+      }
+  });
 }
 
 }  // namespace
@@ -106,7 +111,7 @@ LayerPicture LayerPicture::Packed(Bitmap whole) {
       if (std::memcmp(src.ScanLine(y0 + y) + 3 * size_t(x0), p.groundRow_.data(), 3 * size_t(w)) != 0) return true;
     return false;
   };
-  BuildTiles(kTile, p.width_, p.height_, p.ground_, p.tiles_, p.pool_, p.poolBytes_, keep,
+  BuildTiles(kTile, p.width_, p.height_, p.ground_, p.tiles_, p.pool_, keep,
              [&](uint8_t* block, int x0, int y0) {
                const int w = std::min(kTile, src.Width() - x0), h = std::min(kTile, src.Height() - y0);
                for (int y = 0; y < h; ++y)
@@ -147,7 +152,7 @@ LayerPicture LayerPicture::Placed(int width, int height, Colour ground, const Bi
     }
     return false;
   };
-  BuildTiles(kTile, width, height, p.ground_, p.tiles_, p.pool_, p.poolBytes_, keep, [&](uint8_t* block, int x0, int y0) {
+  BuildTiles(kTile, width, height, p.ground_, p.tiles_, p.pool_, keep, [&](uint8_t* block, int x0, int y0) {
     int xa, xb, ya, yb;
     if (!covered(x0, y0, xa, xb, ya, yb)) return;
     for (int y = ya; y < yb; ++y) {
@@ -191,7 +196,7 @@ PixelFormat LayerPicture::GetPixelFormat() const {
 const uint8_t* LayerPicture::TilePixel(int x, int y) const {
   const int32_t t = tiles_[size_t(y / kTile) * tilesX_ + x / kTile];
   if (t < 0) return nullptr;
-  return pool_.get() + size_t(t) * kTile * kTile * 3 + (size_t(y % kTile) * kTile + size_t(x % kTile)) * 3;
+  return pool_.data() + size_t(t) * kTile * kTile * 3 + (size_t(y % kTile) * kTile + size_t(x % kTile)) * 3;
 }
 
 Colour LayerPicture::PixelColour(int x, int y) const {
@@ -231,7 +236,7 @@ Bitmap LayerPicture::Whole() const {
 }
 
 const void* LayerPicture::Identity() const {
-  if (kind_ == Kind::Packed) return pool_ ? static_cast<const void*>(pool_.get()) : static_cast<const void*>(this);
+  if (kind_ == Kind::Packed) return pool_.empty() ? static_cast<const void*>(this) : static_cast<const void*>(pool_.data());
   const Bitmap* b = Solid();
   return b ? b->ScanLine(0) : nullptr;
 }

@@ -13,7 +13,6 @@
 #include <QRect>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "imaging/bitmap.h"
@@ -84,8 +83,7 @@ class LayerPicture {
   int width_ = 0, height_ = 0, tilesX_ = 0;
   imaging::Colour ground_ = 0;
   std::vector<int32_t> tiles_;
-  std::unique_ptr<uint8_t[]> pool_;
-  size_t poolBytes_ = 0;
+  imaging::detail::PixelBuffer pool_;
   std::vector<uint8_t> groundRow_;  // kTile pixels of the ground colour
   const uint8_t* TilePixel(int x, int y) const;
 };

@@ -25,24 +25,6 @@ LayerPicture::LayerPicture(Bitmap own) : own_(std::move(own)) {}
 
 LayerPicture& LayerPicture::operator=(Bitmap own) { return *this = LayerPicture(std::move(own)); }
 
-LayerPicture::LayerPicture(const LayerPicture& other)
-    : kind_(other.kind_),
-      own_(other.own_),
-      ref_(other.ref_),
-      refPixels_(other.refPixels_),
-      width_(other.width_),
-      height_(other.height_),
-      tilesX_(other.tilesX_),
-      ground_(other.ground_),
-      tiles_(other.tiles_),
-      pool_(other.pool_),
-      groundRow_(other.groundRow_) {}
-
-LayerPicture& LayerPicture::operator=(const LayerPicture& other) {
-  if (this != &other) *this = LayerPicture(other);
-  return *this;
-}
-
 LayerPicture LayerPicture::Of(const Bitmap* source) {
   LayerPicture p;
   if (!source) return p;

@@ -23,12 +23,12 @@ class LayerPicture {
  public:
   LayerPicture() = default;
   // A bitmap of its own.
-  LayerPicture(imaging::Bitmap own);  // NOLINT: a bitmap is a picture
+  LayerPicture(imaging::Bitmap own);
   LayerPicture& operator=(imaging::Bitmap own);
   LayerPicture(LayerPicture&&) noexcept = default;
   LayerPicture& operator=(LayerPicture&&) noexcept = default;
-  LayerPicture(const LayerPicture& other);
-  LayerPicture& operator=(const LayerPicture& other);
+  LayerPicture(const LayerPicture&) = default;
+  LayerPicture& operator=(const LayerPicture&) = default;
 
   // Shows `source` (null: nothing) without a copy; it must outlive the use.
   static LayerPicture Of(const imaging::Bitmap* source);
@@ -48,16 +48,16 @@ class LayerPicture {
   imaging::Colour PixelColour(int x, int y) const;
   // The whole picture as one bitmap (a copy).
   imaging::Bitmap Whole() const;
-  operator imaging::Bitmap() const { return Whole(); }  // NOLINT: read as a bitmap
+  operator imaging::Bitmap() const { return Whole(); }
 
   // The bitmap when the picture is held as one (its own or shown); null when
   // packed or empty.
   const imaging::Bitmap* Solid() const;
   // The bitmap shown without a copy; null otherwise.
-  const imaging::Bitmap* Shown() const { return kind_ == Kind::Refer ? ref_ : nullptr; }
-  // The pixel buffer the shown bitmap held when it was given (null when it
-  // was empty): the bitmap may have been given other pixels since.
-  const void* ShownPixels() const { return kind_ == Kind::Refer ? refPixels_ : nullptr; }
+  const imaging::Bitmap* Referred() const { return kind_ == Kind::Refer ? ref_ : nullptr; }
+  // The pixel buffer that bitmap held when it was given (null when it was
+  // empty): the bitmap may have been given other pixels since.
+  const void* ReferredPixels() const { return kind_ == Kind::Refer ? refPixels_ : nullptr; }
   // What tells one picture's pixels from another's: the pixel buffer.
   const void* Identity() const;
   // The picture as a bitmap of its own, made so when it is held otherwise

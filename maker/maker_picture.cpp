@@ -102,16 +102,16 @@ void TFormMain::ShowWorkPicture() {
 }
 
 void TFormMain::KeepBackground(imaging::Bitmap& replaced) {
-  if (!ImageBG.Picture.Shown() || replaced.Empty() || replaced.ScanLine(0) != ImageBG.Picture.ShownPixels()) return;
+  if (!ImageBG.Picture.Referred() || replaced.Empty() || replaced.ScanLine(0) != ImageBG.Picture.ReferredPixels()) return;
   ImageBG.Picture = std::move(replaced);
   replaced = imaging::Bitmap();
 }
 
 void TFormMain::FollowBackground() {
-  const imaging::Bitmap* shown = ImageBG.Picture.Shown();
+  const imaging::Bitmap* shown = ImageBG.Picture.Referred();
   if (!shown) return;
   for (const imaging::Bitmap* b : {&WorkPictureBitmap, &UndoPictureBitmap})
-    if (!b->Empty() && b->ScanLine(0) == ImageBG.Picture.ShownPixels()) {
+    if (!b->Empty() && b->ScanLine(0) == ImageBG.Picture.ReferredPixels()) {
       if (b != shown) ImageBG.Picture = LayerPicture::Of(b);
       return;
     }

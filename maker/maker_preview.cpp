@@ -259,7 +259,7 @@ void TFormMain::Timer1Timer() {
         box |= QRect(cx - a, cy - b, 2 * a + 1, 2 * b + 1);
       }
     }
-    box = box.adjusted(-2, -2, 2, 2).intersected(QRect(0, 0, W, H));
+    if (!box.isNull()) box = box.adjusted(-2, -2, 2, 2).intersected(QRect(0, 0, W, H));
     imaging::Bitmap part;
     if (!box.isEmpty()) {
       part = imaging::Bitmap(box.width(), box.height(), imaging::PixelFormat::pf24bit);

@@ -446,12 +446,17 @@ void TFormMain::Flush(bool now) {
   // The shape is set before the paint, so the paint is not clipped by the
   // old one.
   const QRegion boxes = screenBoxes_ & rect();
+  const QRegion exact = toScreen_;
   toScreen_ = QRegion();
   screenBoxes_ = QRegion();
-  if (now && isVisible())
-    repaint(boxes);
-  else
+  if (now && isVisible()) {
+    // Straight into the window when the platform allows it, just the pixels
+    // that changed; the toolkit's copy is brought up to date when the
+    // window is exposed.
+    if (!blit_.Put(this, f, exact)) repaint(boxes);
+  } else {
     update(boxes);
+  }
 }
 
 void TFormMain::paintEvent(QPaintEvent* e) {

@@ -23,6 +23,7 @@
 #include "engine/sntp_client.h"
 #include "imaging/bitmap.h"
 #include "platform/layered_window.h"
+#include "platform/screen_blit.h"
 
 class QAction;
 class QMenu;
@@ -314,6 +315,7 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   // bottom-left pixel); a change redraws the whole image.
   std::array<std::optional<imaging::Colour>, 5> lastKeys_;
   platform::ColourKeyShape shape_;
+  platform::ScreenBlit blit_;
   TImage* pressed_ = nullptr;
   bool closed_ = false;
 };

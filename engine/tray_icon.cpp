@@ -221,6 +221,8 @@ void TTrayIcon::AddWithRetries() {
 }
 
 void TTrayIcon::WatchForTray() {
+  // Told by the shell when a tray appears, nothing is polled.
+  if (shell_->WatchTray(this, [this] { TrayWatchTick(); })) return;
   if (!trayWatch_) {
     trayWatch_ = new QTimer(this);
     connect(trayWatch_, &QTimer::timeout, this, &TTrayIcon::TrayWatchTick);
@@ -230,11 +232,14 @@ void TTrayIcon::WatchForTray() {
 
 void TTrayIcon::TrayWatchTick() {
   if (added_ || !visible_) {
-    trayWatch_->stop();
+    if (trayWatch_) trayWatch_->stop();
     return;
   }
-  if (!shell_->TrayAvailable()) return;
-  trayWatch_->stop();
+  if (!shell_->TrayAvailable()) {
+    if (!trayWatch_) WatchForTray();  // told too early: wait for the next news
+    return;
+  }
+  if (trayWatch_) trayWatch_->stop();
   try {
     UpdateNotifyIcon(nirAdd);
   } catch (const ETrayIconError&) {

@@ -18,9 +18,10 @@
 // A desktop without a notification area refuses the add: Loaded() (or a later
 // SetVisible(true)) raises ETrayIconError with "タスクトレイにアイコンを登録で
 // きません。", the icon stays not added, and later property changes send
-// nothing and raise nothing. Such an icon looks for a tray every
-// TrayPollInterval ms and is added once one appears (a panel that starts
-// after the programs of the session), if it is still visible.
+// nothing and raise nothing. Such an icon is added once a tray appears (a
+// panel that starts after the programs of the session), if it is still
+// visible: when the shell reports new trays, else by looking every
+// TrayPollInterval ms.
 // The right-button menu is also the icon's context menu, for tray hosts that
 // show only the menu an application exports; a menu the host opened already
 // is not opened again.
@@ -222,8 +223,8 @@ class TTrayIcon : public QObject {
   QWidget* OwnerForm() const;
   void FillRecord(TNotifyIconRequest request);
   void AddWithRetries();
-  // Looks for a tray every TrayPollInterval ms until one is there, then
-  // makes the refused add again.
+  // Waits for a tray (the shell's news of one, else a look every
+  // TrayPollInterval ms), then makes the refused add again.
   void WatchForTray();
   void TrayWatchTick();
 

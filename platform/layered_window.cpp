@@ -60,6 +60,23 @@ QRegion NonKeyPixels(const QImage& frame, const QRect& r, QRgb k) {
   return region;
 }
 
+// Records in shown (a byte a pixel, rows of the frame's width) which pixels
+// of r are not k; true when any of them changed.
+bool MarkShown(const QImage& frame, const QRect& r, QRgb k, std::vector<uint8_t>& shown) {
+  bool changed = false;
+  const size_t width = size_t(frame.width());
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+    uint8_t* on = shown.data() + size_t(y) * width;
+    for (int x = r.left(); x <= r.right(); ++x) {
+      const uint8_t v = (row[x] & 0xFFFFFF) != k;
+      changed |= on[x] != v;
+      on[x] = v;
+    }
+  }
+  return changed;
+}
+
 }  // namespace
 
 bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, const QRegion& changed, uint32_t key, bool enabled) {
@@ -77,9 +94,17 @@ bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, const QRegion& chang
   QRegion visible;
   if (full) {
     visible = NonKeyPixels(img, whole, k);
+    shown_.assign(size_t(img.width()) * size_t(img.height()), 0);
+    MarkShown(img, whole, k, shown_);
   } else {
     const QRegion looked = changed & whole;
     if (looked.isEmpty()) return false;
+    // Most changes leave every pixel on its side of the key (hands moving
+    // over the picture): that is found pixel by pixel, without the region
+    // arithmetic on the shape's hundreds of rectangles.
+    bool moved = false;
+    for (const QRect& r : looked) moved |= MarkShown(img, r, k, shown_);
+    if (!moved) return false;
     visible = visible_ - looked;
     for (const QRect& r : looked) visible += NonKeyPixels(img, r, k);
     if (visible.xored(visible_).isEmpty()) return false;

@@ -6,6 +6,7 @@
 #include <QRegion>
 
 #include <cstdint>
+#include <vector>
 
 class QImage;
 class QWidget;
@@ -35,6 +36,7 @@ class ColourKeyShape {
   bool valid_ = false;
   bool lastEnabled_ = false;
   QRegion visible_;
+  std::vector<uint8_t> shown_;  // the pixels of visible_, a byte each
   int lastW_ = -1, lastH_ = -1;
 };
 

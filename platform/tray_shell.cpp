@@ -1,10 +1,15 @@
 #include "platform/tray_shell.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QStyleHints>
 #include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace platform {
 
@@ -37,7 +42,73 @@ TrayShell* SetTrayShell(TrayShell* shell) {
 }
 
 QtTrayShell::QtTrayShell(std::function<bool()> trayAvailable) : trayAvailable_(std::move(trayAvailable)) {
-  if (!trayAvailable_) trayAvailable_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  if (!trayAvailable_) {
+    trayAvailable_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    ownCheck_ = true;
+  }
+}
+
+bool TrayShell::WatchTray(QObject*, std::function<void()>) { return false; }
+
+namespace {
+
+// Passes on the MANAGER message a new tray manager sends to the root window
+// (freedesktop system tray): the news that a tray has appeared.
+class TrayManagerFilter : public QAbstractNativeEventFilter {
+ public:
+  TrayManagerFilter(xcb_connection_t* c, std::function<void()> news) : news_(std::move(news)) {
+    xcb_intern_atom_reply_t* a = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 7, "MANAGER"), nullptr);
+    if (a) manager_ = a->atom;
+    std::free(a);
+  }
+  bool Ready() const { return manager_ != 0; }
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* e = static_cast<const xcb_generic_event_t*>(message);
+    if ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+        reinterpret_cast<const xcb_client_message_event_t*>(e)->type == manager_)
+      news_();
+    return false;
+  }
+
+ private:
+  std::function<void()> news_;
+  xcb_atom_t manager_ = 0;
+};
+
+}  // namespace
+
+bool QtTrayShell::WatchTray(QObject* receiver, std::function<void()> changed) {
+  if (!ownCheck_ || !receiver) return false;
+  if (!managerFilter_) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return false;
+    auto filter = std::make_unique<TrayManagerFilter>(c, [this] { QMetaObject::invokeMethod(this, [this] { TrayWindowChanged(); }, Qt::QueuedConnection); });
+    if (!filter->Ready()) return false;
+    // The message goes to the clients that listen for structure changes of
+    // the root window; this one is added to what the toolkit listens for.
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_window_attributes_reply_t* attrs =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr);
+    if (!attrs) return false;
+    const uint32_t mask = attrs->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::free(attrs);
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    qGuiApp->installNativeEventFilter(filter.get());
+    managerFilter_ = std::move(filter);
+  }
+  watchers_.push_back({QPointer<QObject>(receiver), std::move(changed)});
+  return true;
+}
+
+void QtTrayShell::TrayWindowChanged() {
+  // Each watcher is called once; one still without its icon watches again.
+  auto due = std::move(watchers_);
+  watchers_.clear();
+  for (auto& [receiver, changed] : due)
+    if (receiver) changed();
 }
 
 QtTrayShell::~QtTrayShell() = default;

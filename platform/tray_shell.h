@@ -13,6 +13,7 @@
 // RecordingTrayShell (platform/fake_tray_shell.h) with SetTrayShell.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QEvent>
 #include <QIcon>
 #include <QMenu>
@@ -137,6 +138,10 @@ class TrayShell {
   // Whether the desktop has a notification area now; one may appear later
   // (a panel started after the programs of the session).
   virtual bool TrayAvailable() const = 0;
+  // Calls changed (in receiver's thread, while receiver lives) whenever a
+  // notification area may have appeared, and returns true; false when the
+  // shell cannot tell, and the caller looks by itself from time to time.
+  virtual bool WatchTray(QObject* receiver, std::function<void()> changed);
 
   virtual ShellVersion GetShellVersion() const = 0;
   virtual OsVersion GetOsVersion() const = 0;
@@ -166,6 +171,9 @@ class QtTrayShell : public QObject, public TrayShell {
   bool Delete(const NotifyIconData& data) override;
   uint32_t LastError() const override { return lastError_; }
   bool TrayAvailable() const override { return trayAvailable_(); }
+  // Through the MANAGER message of a new tray manager on X11, when
+  // availability is the default check.
+  bool WatchTray(QObject* receiver, std::function<void()> changed) override;
 
   ShellVersion GetShellVersion() const override;
   OsVersion GetOsVersion() const override;
@@ -178,6 +186,9 @@ class QtTrayShell : public QObject, public TrayShell {
 
   // The Qt icon that stands for (window, uID), or nullptr.
   QSystemTrayIcon* IconFor(QObject* window, uint32_t uID) const;
+
+ private slots:
+  void TrayWindowChanged();
 
  private:
   struct Entry {
@@ -193,6 +204,9 @@ class QtTrayShell : public QObject, public TrayShell {
   bool Fail(uint32_t error);
 
   std::function<bool()> trayAvailable_;
+  bool ownCheck_ = false;  // trayAvailable_ is the platform's own check
+  std::unique_ptr<QAbstractNativeEventFilter> managerFilter_;
+  std::vector<std::pair<QPointer<QObject>, std::function<void()>>> watchers_;
   std::map<Key, std::unique_ptr<Entry>> icons_;
   uint32_t lastError_ = 0;
 };

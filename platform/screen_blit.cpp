@@ -1,0 +1,96 @@
+#include "platform/screen_blit.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+xcb_connection_t* Conn(void* c) { return static_cast<xcb_connection_t*>(c); }
+}  // namespace
+
+ScreenBlit::~ScreenBlit() {
+  if (gc_ && connection_) {
+    xcb_free_gc(Conn(connection_), gc_);
+    xcb_flush(Conn(connection_));
+  }
+}
+
+bool ScreenBlit::Ready(QWidget* w) {
+  QWindow* native = w->windowHandle();
+  if (!native || !native->handle()) return false;
+  const uint32_t id = uint32_t(w->winId());
+  if (checked_ && id == window_ && w == widget_) return usable_;
+  if (gc_ && connection_) xcb_free_gc(Conn(connection_), gc_);
+  gc_ = 0;
+  checked_ = true;
+  usable_ = false;
+  widget_ = w;
+  window_ = id;
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !x11->connection()) return false;
+  xcb_connection_t* c = x11->connection();
+  connection_ = c;
+  // Only the common case is taken: a 24-bit window whose pixels travel as
+  // 32-bit words in this machine's byte order, which is the layout of the
+  // picture's rows.
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, window_), nullptr);
+  if (!g) return false;
+  const int depth = g->depth;
+  std::free(g);
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  bool layout = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+  bool found = false;
+  for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+    if (it.data->depth == 24) found = it.data->bits_per_pixel == 32;
+  if (depth != 24 || !layout || !found) return false;
+  maxRequestBytes_ = uint32_t(std::min<uint64_t>(uint64_t(xcb_get_maximum_request_length(c)) * 4, 4u << 20));
+  gc_ = xcb_generate_id(c);
+  xcb_create_gc(c, gc_, window_, 0, nullptr);
+  native->installEventFilter(this);
+  usable_ = true;
+  return true;
+}
+
+bool ScreenBlit::Put(QWidget* w, const QImage& frame, const QRegion& boxes) {
+  if (frame.format() != QImage::Format_RGB32 || frame.size() != w->size() || !Ready(w)) return false;
+  xcb_connection_t* c = Conn(connection_);
+  constexpr uint32_t kHeader = 24;  // the request's own bytes
+  for (const QRect& box : boxes & frame.rect()) {
+    const int width = box.width();
+    const int perRequest = std::max(1, int((maxRequestBytes_ - kHeader) / (4 * uint32_t(width))));
+    for (int y0 = box.top(); y0 <= box.bottom(); y0 += perRequest) {
+      const int n = std::min(perRequest, box.bottom() + 1 - y0);
+      rows_.resize(size_t(width) * size_t(n));
+      for (int i = 0; i < n; ++i)
+        std::memcpy(rows_.data() + size_t(i) * size_t(width),
+                    reinterpret_cast<const uint32_t*>(frame.constScanLine(y0 + i)) + box.left(), 4 * size_t(width));
+      xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, uint16_t(width), uint16_t(n), int16_t(box.left()),
+                    int16_t(y0), 0, 24, uint32_t(rows_.size() * 4), reinterpret_cast<const uint8_t*>(rows_.data()));
+    }
+  }
+  xcb_flush(c);
+  stale_ = true;
+  return true;
+}
+
+bool ScreenBlit::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && stale_ && widget_ && watched == widget_->windowHandle()) {
+    // What the toolkit would show again is older than the screen: it is
+    // painted anew from the picture before the expose is handled.
+    stale_ = false;
+    widget_->repaint();
+  }
+  return false;
+}
+
+}  // namespace platform

@@ -1,0 +1,49 @@
+// Puts parts of a window's picture straight into its X11 window, past the
+// toolkit's backing store. A clock tick changes a few small rectangles; the
+// toolkit's repaint of them (paint event, backing-store flush and a round
+// trip to the X server for its shared memory) costs several times what the
+// pixels do.
+#pragma once
+
+#include <QObject>
+#include <QRegion>
+
+#include <cstdint>
+#include <vector>
+
+class QImage;
+class QWidget;
+
+namespace platform {
+
+class ScreenBlit : public QObject {
+ public:
+  ScreenBlit() = default;
+  ~ScreenBlit() override;
+  ScreenBlit(const ScreenBlit&) = delete;
+  ScreenBlit& operator=(const ScreenBlit&) = delete;
+
+  // Puts the pixels of frame (the window's whole picture, 32 bits a pixel,
+  // its size) inside boxes into w's native window. False when that cannot
+  // be done here (no X11 display, no native window yet, a window depth
+  // other than 24): the caller repaints through the toolkit then.
+  bool Put(QWidget* w, const QImage& frame, const QRegion& boxes);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool Ready(QWidget* w);
+
+  QWidget* widget_ = nullptr;
+  void* connection_ = nullptr;  // the toolkit's xcb connection
+  uint32_t window_ = 0, gc_ = 0;
+  uint32_t maxRequestBytes_ = 0;
+  bool checked_ = false, usable_ = false;
+  // The toolkit's own copy of the window is behind what was put here; an
+  // expose of the window has it repainted from the picture first.
+  bool stale_ = false;
+  std::vector<uint32_t> rows_;
+};
+
+}  // namespace platform

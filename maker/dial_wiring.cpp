@@ -20,8 +20,8 @@ namespace {
 
 // The picture ImageBG shows while a work picture is loaded; null otherwise.
 const imaging::Bitmap* ShownBackground(const TFormMain& w) {
-  if (w.WorkPictureBitmap.Empty() || w.ImageBG.Picture.Empty()) return nullptr;
-  return &w.ImageBG.Picture;
+  if (w.WorkPictureBitmap.Empty()) return nullptr;
+  return w.ImageBG.Picture.Solid();
 }
 
 NumeralStyle ChosenStyle(const TFormMain& w) {
@@ -66,7 +66,7 @@ class LibraryDial : public DialServices {
     in.Background = ShownBackground(w);
     FrameRenderResult r = maker::RenderFrame(in);
     w.FrameIndex = r.FrameIndex;
-    w.ImageFG.Picture = std::move(r.Picture);
+    w.ImageFG.Picture = LayerPicture::Packed(std::move(r.Picture));
     w.ImageFG.Changed();
   }
   void RenderNumeralRing(TFormMain& w) override {
@@ -86,15 +86,18 @@ class LibraryDial : public DialServices {
     in.Background = ShownBackground(w);
     RingRenderResult r = maker::RenderNumeralRing(in);
     w.NumeralRingIndex = r.NumeralRingIndex;
-    w.ImageMJ1.Picture = std::move(r.Picture);
+    w.ImageMJ1.Picture = LayerPicture::Packed(std::move(r.Picture));
     w.ImageMJ1.Changed();
   }
+  // The layers are kept packed: they are mostly their transparent colour.
   void RenderNumeralsUpright(TFormMain& w) override {
-    maker::RenderNumeralsUpright(NumeralInput(w), w.ImageMJ2.Picture);
+    imaging::Bitmap b;
+    if (maker::RenderNumeralsUpright(NumeralInput(w), b)) w.ImageMJ2.Picture = LayerPicture::Packed(std::move(b));
     w.ImageMJ2.Changed();
   }
   void RenderNumeralsRadial(TFormMain& w) override {
-    maker::RenderNumeralsRadial(NumeralInput(w), w.ImageMJ2.Picture);
+    imaging::Bitmap b;
+    if (maker::RenderNumeralsRadial(NumeralInput(w), b)) w.ImageMJ2.Picture = LayerPicture::Packed(std::move(b));
     w.ImageMJ2.Changed();
   }
   void CompositeTransparent(imaging::Bitmap& base, imaging::Bitmap& overlay) override {

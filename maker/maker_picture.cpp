@@ -93,12 +93,28 @@ void EllipseOutline(imaging::Bitmap& b, int w, int h) {
 
 void TFormMain::ShowWorkPicture() {
   // The view shows the work picture itself.
-  ImagePicture.Picture = imaging::Bitmap();
-  ImagePicture.Source = &WorkPictureBitmap;
+  ImagePicture.Picture = LayerPicture::Of(&WorkPictureBitmap);
   ImagePicture.Changed();
+  FollowBackground();
   ImagePicture.Width = WorkPictureBitmap.Width();
   ImagePicture.Height = WorkPictureBitmap.Height();
   PanelPicture->update();
+}
+
+void TFormMain::KeepBackground(imaging::Bitmap& replaced) {
+  if (!ImageBG.Picture.Referred() || replaced.Empty() || replaced.ScanLine(0) != ImageBG.Picture.ReferredPixels()) return;
+  ImageBG.Picture = std::move(replaced);
+  replaced = imaging::Bitmap();
+}
+
+void TFormMain::FollowBackground() {
+  const imaging::Bitmap* shown = ImageBG.Picture.Referred();
+  if (!shown) return;
+  for (const imaging::Bitmap* b : {&WorkPictureBitmap, &UndoPictureBitmap})
+    if (!b->Empty() && b->ScanLine(0) == ImageBG.Picture.ReferredPixels()) {
+      if (b != shown) ImageBG.Picture = LayerPicture::Of(b);
+      return;
+    }
 }
 
 void TFormMain::CentrePicture() {
@@ -133,6 +149,7 @@ void TFormMain::LoadPictureFile(const std::string& fileName) {
     return;
   }
   loaded->SetPixelFormat(imaging::PixelFormat::pf24bit);
+  KeepBackground(WorkPictureBitmap);
   WorkPictureBitmap = std::move(*loaded);
   ShowWorkPicture();
   SelectionCenter = {RoundHalfAway((long double)WorkPictureBitmap.Width() / 2),
@@ -163,6 +180,7 @@ void TFormMain::MenuFQClick() {
 
 void TFormMain::MenuEUClick() {
   if (UndoPictureBitmap.Empty()) return;
+  KeepBackground(WorkPictureBitmap);
   WorkPictureBitmap = std::move(UndoPictureBitmap);
   UndoPictureBitmap = imaging::Bitmap();
   ShowWorkPicture();
@@ -234,6 +252,7 @@ void TFormMain::MenuIRClick() {
   BusyCursor busy;
   imaging::Bitmap turned = WorkPictureBitmap;
   op(turned);
+  KeepBackground(UndoPictureBitmap);
   UndoPictureBitmap = std::move(WorkPictureBitmap);
   WorkPictureBitmap = std::move(turned);
   MenuEU->setEnabled(true);
@@ -511,6 +530,7 @@ void TFormMain::CropToSelection() {
   FloodFillToBlack(T, W - 1, H - 1);
   // The cut is made from the picture shown: the work picture itself becomes
   // the undo state, moved rather than copied.
+  KeepBackground(UndoPictureBitmap);
   UndoPictureBitmap = std::move(WorkPictureBitmap);
   MenuEU->setEnabled(true);
   UndoPictureLeft = undoLeft;

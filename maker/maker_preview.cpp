@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "maker/maker_common.h"
 #include "maker/maker_window.h"
@@ -23,22 +24,12 @@ namespace {
 // The rectangle of the image's pixels that are not white, in panel
 // coordinates; empty when all are white.
 QRect NonWhiteArea(const TImage& img) {
-  const imaging::Bitmap& b = img.Picture;
-  if (b.GetPixelFormat() != imaging::PixelFormat::pf24bit) return QRect(img.Left, img.Top, img.Width, img.Height);
-  int l = b.Width(), t = b.Height(), r = -1, bottom = -1;
-  for (int y = 0; y < b.Height(); ++y) {
-    const uint8_t* p = b.ScanLine(y);
-    for (int x = 0; x < b.Width(); ++x, p += 3)
-      if (p[0] != 255 || p[1] != 255 || p[2] != 255) {
-        l = std::min(l, x), r = std::max(r, x);
-        t = std::min(t, y), bottom = std::max(bottom, y);
-      }
-  }
-  if (r < 0) return QRect();
-  return QRect(img.Left + l, img.Top + t, r - l + 1, bottom - t + 1);
+  if (img.Picture.GetPixelFormat() != imaging::PixelFormat::pf24bit) return QRect(img.Left, img.Top, img.Width, img.Height);
+  const QRect r = img.Picture.Unlike(0x00FFFFFF);
+  return r.isEmpty() ? QRect() : r.translated(img.Left, img.Top);
 }
 
-bool BottomLeftWhite(const imaging::Bitmap& b) {
+bool BottomLeftWhite(const LayerPicture& b) {
   return !b.Empty() && (b.PixelColour(0, b.Height() - 1) & 0x00FFFFFF) == 0x00FFFFFF;
 }
 
@@ -249,11 +240,36 @@ void TFormMain::Timer1Timer() {
     PreviewTime.Second = 35;
     q = 10.0L;
   }
-  auto fillWhite = [&](TImage& img) -> imaging::Canvas& {
-    imaging::Canvas& c = img.Canvas();
-    c.brush = imaging::Brush{0x00FFFFFF, false};
-    c.FillRect(R);
-    return c;
+  const int cx = PreviewHandCenterX, cy = PreviewHandCenterY, rx = PreviewHandRadiusX, ry = PreviewHandRadiusY;
+  // A hand image is white but for the hand: only the box round the hand's
+  // points is drawn on and kept.
+  auto drawHand = [&](TImage& img, const std::vector<engine::HandPolygon>& set, double phi, bool disc,
+                      const std::function<void(imaging::Canvas&, int, int)>& draw) {
+    const int W = std::max(R.Right, 1), H = std::max(R.Bottom, 1);
+    QRect box;
+    if (hasSet && size_t(s) < set.size()) {
+      for (const auto& p : set[size_t(s)]) {
+        const engine::PixelPoint q = engine::PolarToScreen(p, phi, cx, cy, rx, ry, (long double)HandLengthFactor);
+        box |= QRect(q.X, q.Y, 1, 1);
+      }
+      if (disc && size_t(s) < HandSets.CenterSize.size()) {
+        const double size = HandSets.CenterSize[size_t(s)];
+        const int a = std::abs(engine::RoundHalfEven((long double)rx * size));
+        const int b = std::abs(engine::RoundHalfEven((long double)ry * size));
+        box |= QRect(cx - a, cy - b, 2 * a + 1, 2 * b + 1);
+      }
+    }
+    if (!box.isNull()) box = box.adjusted(-2, -2, 2, 2).intersected(QRect(0, 0, W, H));
+    imaging::Bitmap part;
+    if (!box.isEmpty()) {
+      part = imaging::Bitmap(box.width(), box.height(), imaging::PixelFormat::pf24bit);
+      imaging::Canvas& c = part.GetCanvas();
+      c.brush = imaging::Brush{0x00FFFFFF, false};
+      c.FillRect({0, 0, box.width(), box.height()});
+      if (hasSet) draw(c, cx - box.left(), cy - box.top());
+    }
+    img.Picture = LayerPicture::Placed(W, H, 0x00FFFFFF, part, box.left(), box.top());
+    img.Changed();
   };
   // Only the images redrawn here are repainted.
   bool hands = false, second = false, date = false;
@@ -262,13 +278,10 @@ void TFormMain::Timer1Timer() {
     const int hour12 = PreviewTime.Hour > 12 ? PreviewTime.Hour - 12 : PreviewTime.Hour;
     const double hourAngle = double((15 - hour12 - q / 60) / 6 * engine::kPi);
     const double minuteAngle = double((75 - q) / 30 * engine::kPi);
-    imaging::Canvas& ch = fillWhite(ImageH);
-    if (hasSet)
-      PreviewHourHand(ch, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s, hourAngle);
-    imaging::Canvas& cm = fillWhite(ImageM);
-    if (hasSet)
-      PreviewMinuteHand(cm, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s,
-                        minuteAngle);
+    drawHand(ImageH, HandSets.Hour, hourAngle, false,
+             [&](imaging::Canvas& c, int x, int y) { PreviewHourHand(c, x, y, rx, ry, s, hourAngle); });
+    drawHand(ImageM, HandSets.Minute, minuteAngle, false,
+             [&](imaging::Canvas& c, int x, int y) { PreviewMinuteHand(c, x, y, rx, ry, s, minuteAngle); });
     LastMinutePosition = q;
   }
   QRect secondArea;  // what changed of the second-hand image, on the panel
@@ -277,12 +290,10 @@ void TFormMain::Timer1Timer() {
     const bool wasWhite = BottomLeftWhite(ImageS.Picture) && ImageS.Picture.Width() == ImageS.Width &&
                           ImageS.Picture.Height() == ImageS.Height;
     const double secondAngle = double((75 - (long double)PreviewTime.Second) / 30 * engine::kPi);
-    imaging::Canvas& cs = fillWhite(ImageS);
-    if (hasSet) {
-      PreviewSecondHand(cs, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s,
-                        secondAngle);
-      PreviewCenterDisc(cs, PreviewHandCenterX, PreviewHandCenterY, PreviewHandRadiusX, PreviewHandRadiusY, s);
-    }
+    drawHand(ImageS, HandSets.Second, secondAngle, true, [&](imaging::Canvas& c, int x, int y) {
+      PreviewSecondHand(c, x, y, rx, ry, s, secondAngle);
+      PreviewCenterDisc(c, x, y, rx, ry, s);
+    });
     // While the preview runs, only the hand's old and new places change: the
     // rest of the image stays white, its transparent colour (pixel
     // bottom-left) while that is white.
@@ -432,7 +443,7 @@ void TFormMain::PageControl2Change() {
   } else {
     ImageBG.Width = work.Width();
     ImageBG.Height = work.Height();
-    ImageBG.Picture = work;
+    ImageBG.Picture = LayerPicture::Of(&work);
     ImageBG.Changed();
     RestartPreview(work.Width() > 256 || work.Height() > 256);
   }

@@ -20,7 +20,7 @@ QColor ToQColor(imaging::Colour c) { return QColor(imaging::RedOf(c), imaging::G
 // inside `view` is converted for the screen, once per change of the picture.
 // The picture view does not clip its picture to the image's rectangle.
 void PaintImage(QPainter& p, const TImage& im, const QRect& area, const QRect& view, bool clip = true) {
-  if (!im.Visible || im.Pic().Empty()) return;
+  if (!im.Visible || im.Picture.Empty()) return;
   const QRect pic = im.PictureRect();
   const QRect bounds = clip ? pic.intersected(QRect(im.Left, im.Top, im.Width, im.Height)) : pic;
   const QRect part = bounds.intersected(area);
@@ -47,22 +47,28 @@ BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
 imaging::Canvas& TImage::Canvas() {
   if (Picture.Empty()) Picture = imaging::Bitmap(std::max(Width, 1), std::max(Height, 1), imaging::PixelFormat::pf24bit);
   Changed();
-  return Picture.GetCanvas();
+  return Picture.Own().GetCanvas();
+}
+
+const imaging::Bitmap& TImage::Pic() const {
+  static const imaging::Bitmap none;
+  const imaging::Bitmap* b = Picture.Solid();
+  return b ? *b : none;
 }
 
 QRect TImage::PictureRect() const {
   int x = Left, y = Top;
   if (Center) {
-    x += (Width - Pic().Width()) / 2;
-    y += (Height - Pic().Height()) / 2;
+    x += (Width - Picture.Width()) / 2;
+    y += (Height - Picture.Height()) / 2;
   }
-  return QRect(x, y, Pic().Width(), Pic().Height());
+  return QRect(x, y, Picture.Width(), Picture.Height());
 }
 
 const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
   Converted& c = shown_;
-  const imaging::Bitmap& pic = Pic();
-  const bool same = c.version == version_ && c.pixels == pic.ScanLine(0) && c.width == pic.Width() &&
+  const LayerPicture& pic = Picture;
+  const bool same = c.version == version_ && c.pixels == pic.Identity() && c.width == pic.Width() &&
                     c.height == pic.Height() && c.transparent == Transparent;
   if (!same || !c.area.contains(area)) {
     const QRect keep = same ? c.area.united(area) : area;
@@ -75,39 +81,38 @@ const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
     QImage img = c.image.size() == keep.size() && c.image.format() == format ? std::move(c.image)
                                                                              : imaging::NewPixelImage(keep.width(), keep.height(), format);
     const bool bgr = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
-    auto at = [&](int x, int y) -> QRgb {
-      if (bgr) {
-        const uint8_t* s = pic.ScanLine(y) + 3 * size_t(x);
-        return qRgb(s[2], s[1], s[0]);
-      }
-      const imaging::Colour v = pic.PixelColour(x, y);
-      return qRgb(imaging::RedOf(v), imaging::GreenOf(v), imaging::BlueOf(v));
-    };
     // Transparent: the colour of the bottom-left pixel is left out.
-    const QRgb key = at(0, pic.Height() - 1) & 0x00FFFFFF;
+    const imaging::Colour k = pic.PixelColour(0, pic.Height() - 1);
+    const QRgb key = qRgb(imaging::RedOf(k), imaging::GreenOf(k), imaging::BlueOf(k)) & 0x00FFFFFF;
     for (int y = 0; y < keep.height(); ++y) {
       auto* d = reinterpret_cast<QRgb*>(img.scanLine(y));
       if (bgr) {
-        // The common case as one tight loop over the row's bytes.
-        const uint8_t* s = pic.ScanLine(keep.top() + y) + 3 * size_t(keep.left());
-        const int n = keep.width();
-        if (Transparent) {
-          for (int x = 0; x < n; ++x, s += 3) {
-            const QRgb v = qRgb(s[2], s[1], s[0]);
-            d[x] = (v & 0x00FFFFFF) == key ? 0 : v;
+        // The common case as tight loops over runs of the row's bytes.
+        for (int x = 0; x < keep.width();) {
+          int n = 0;
+          const uint8_t* s = pic.Row(keep.left() + x, keep.top() + y, n);
+          n = std::min(n, keep.width() - x);
+          QRgb* o = d + x;
+          if (Transparent) {
+            for (int i = 0; i < n; ++i, s += 3) {
+              const QRgb v = qRgb(s[2], s[1], s[0]);
+              o[i] = (v & 0x00FFFFFF) == key ? 0 : v;
+            }
+          } else {
+            for (int i = 0; i < n; ++i, s += 3) o[i] = qRgb(s[2], s[1], s[0]);
           }
-        } else {
-          for (int x = 0; x < n; ++x, s += 3) d[x] = qRgb(s[2], s[1], s[0]);
+          x += n;
         }
         continue;
       }
       for (int x = 0; x < keep.width(); ++x) {
-        const QRgb v = at(keep.left() + x, keep.top() + y);
+        const imaging::Colour c = pic.PixelColour(keep.left() + x, keep.top() + y);
+        const QRgb v = qRgb(imaging::RedOf(c), imaging::GreenOf(c), imaging::BlueOf(c));
         d[x] = Transparent && (v & 0x00FFFFFF) == key ? 0 : v;
       }
     }
     c.version = version_;
-    c.pixels = pic.ScanLine(0);
+    c.pixels = pic.Identity();
     c.width = pic.Width();
     c.height = pic.Height();
     c.transparent = Transparent;
@@ -310,8 +315,8 @@ const void* TPicturePanel::ControlAt(int x, int y) const {
   if (Shape && Shape->Visible && x >= Shape->Left && y >= Shape->Top && x < Shape->Left + Shape->Width &&
       y < Shape->Top + Shape->Height)
     return Shape;
-  if (Picture && !Picture->Pic().Empty() && x >= Picture->Left && y >= Picture->Top &&
-      x < Picture->Left + Picture->Pic().Width() && y < Picture->Top + Picture->Pic().Height())
+  if (Picture && !Picture->Picture.Empty() && x >= Picture->Left && y >= Picture->Top &&
+      x < Picture->Left + Picture->Picture.Width() && y < Picture->Top + Picture->Picture.Height())
     return Picture;
   return this;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
+#include "maker/layer_picture.h"
 
 class QPainter;
 class QScrollBar;
@@ -43,18 +44,16 @@ struct TImage {
   bool Visible = true;
   bool Transparent = true;
   bool Center = false;
-  imaging::Bitmap Picture;  // empty: no picture
-  // A picture kept elsewhere, shown in place of Picture while set (a view of
-  // a large picture without a copy of its own). Clear() drops it.
-  const imaging::Bitmap* Source = nullptr;
-  const imaging::Bitmap& Pic() const { return Source ? *Source : Picture; }
+  LayerPicture Picture;  // empty: no picture
+  // The picture when it is held as one bitmap (its own or one shown without
+  // a copy); an empty bitmap when it is packed.
+  const imaging::Bitmap& Pic() const;
 
   // The picture's canvas; an image without a picture gets a 24-bit bitmap of
   // its own size first. Counts as a change of the picture.
   imaging::Canvas& Canvas();
   void Clear() {
-    Picture = imaging::Bitmap();
-    Source = nullptr;
+    Picture = LayerPicture();
     Changed();
   }
   void SetBounds(int l, int t, int w, int h) { Left = l, Top = t, Width = w, Height = h; }

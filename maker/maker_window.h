@@ -292,7 +292,12 @@ class TFormMain : public QWidget, public MakerHost {
 
   // ---- MakerHost ----
   imaging::Bitmap& WorkPicture() override { return WorkPictureBitmap; }
-  imaging::Bitmap& UndoPicture() override { return UndoPictureBitmap; }
+  // The undo picture, about to be replaced (the resize dialog moves the
+  // work picture into it).
+  imaging::Bitmap& UndoPicture() override {
+    KeepBackground(UndoPictureBitmap);
+    return UndoPictureBitmap;
+  }
   void SetUndoEnabled(bool enabled) override;
   void WorkPictureChanged() override;
   std::string PictureDir() const override { return PictureDirPath; }
@@ -329,6 +334,14 @@ class TFormMain : public QWidget, public MakerHost {
   void DrawPolygon(imaging::Canvas& c, const engine::HandPolygon& poly, int cx, int cy, int rx, int ry, double phi,
                    imaging::Colour fill);
   void ShowWorkPicture();
+  // With the size limit off, ImageBG shows the work picture as it was when
+  // the clock tab was opened, without a copy of its own; the clock writer
+  // composes on it also from the picture tab. Before a bitmap gets other
+  // pixels, KeepBackground lets ImageBG take over the pixels it shows from
+  // it; after pixels moved between the work and the undo picture,
+  // FollowBackground has ImageBG show them where they are now.
+  void KeepBackground(imaging::Bitmap& replaced);
+  void FollowBackground();
   void MoveDisplay(TImage& img, int dx, int dy);
   imaging::Colour HandColor() const;
   imaging::Colour SecondHandColor() const;

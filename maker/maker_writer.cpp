@@ -85,24 +85,22 @@ void TFormMain::WriteClockFile() {
   c.EngineImage = EngineImageOf(EngineOffset, EngineOffsetKnown);
   // 5-6: the dial picture: background, numeral ring, generated numerals.
   imaging::Bitmap composition;
-  if (!WorkPictureBitmap.Empty()) composition = ImageBG.Picture;
-  auto layer = [&](const imaging::Bitmap& pic) {
-    if (pic.Empty()) return;
-    if (composition.Empty()) {
-      composition = pic;
-    } else {
-      imaging::Bitmap overlay = pic;
+  if (!WorkPictureBitmap.Empty()) composition = ImageBG.Picture.Whole();
+  auto layer = [&](imaging::Bitmap overlay) {
+    if (overlay.Empty()) return;
+    if (composition.Empty())
+      composition = std::move(overlay);
+    else
       Dial().CompositeTransparent(composition, overlay);
-    }
   };
-  if (NumeralRingIndex > 0) layer(ImageMJ1.Picture);
+  if (NumeralRingIndex > 0) layer(ImageMJ1.Picture.Whole());
   QApplication::processEvents();
-  if (!RadioButtonMJ20->isChecked()) layer(ImageMJ2.Picture);
+  if (!RadioButtonMJ20->isChecked()) layer(ImageMJ2.Picture.Whole());
   QApplication::processEvents();
   if (!composition.Empty()) composition.SetPixelFormat(imaging::PixelFormat::pf24bit);
   c.Dial = composition;
   // 7.
-  if (FrameIndex > 0) c.Frame = ImageFG.Picture;
+  if (FrameIndex > 0) c.Frame = ImageFG.Picture.Whole();
   // 9-12.
   c.HandColor = PanelCol1->Color();
   c.SecondHandColor = PanelCol2->Color();

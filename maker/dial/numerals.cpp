@@ -20,7 +20,6 @@ namespace maker {
 using imaging::Bitmap;
 using imaging::Colour;
 using imaging::FreeTurn;
-using imaging::PadForTurn;
 using imaging::PixelFormat;
 
 namespace {
@@ -277,22 +276,49 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
   const QFont font = LabelFont(in.Font);
   const bool loaded = in.WorkPicture && !in.WorkPicture->Empty();
 
-  Bitmap B = Filled(W, H, back);
-
-  // Guide: the ellipse's outline and outside white, its inside black.
+  // Guide: the ellipse's outline and outside white, its inside black. Each
+  // hour reads the turned guide along one column for the distance from the
+  // centre up to the outline; the distances are found first and the guide
+  // let go before the numeral picture is made, so that the two full-size
+  // pictures are never held at once.
   const int left = std::max(d.dx, 1), top = std::max(d.dy, 1);
   const int r0 = std::min((W - d.dx) - left, (H - d.dy) - top) / 2;
-  const Bitmap guide = [&] {
-    Bitmap T = Filled(W, H, kBlack);
-    imaging::Canvas& c = T.GetCanvas();
-    c.pen.Color = kWhite;
-    c.pen.Width = 1;
-    c.brush.Color = kBlack;
-    c.brush.Clear = false;
-    c.Ellipse(imaging::Rect{left, top, W - d.dx, H - d.dy});
-    FloodFillWhite(T, 0, 0);
-    return PadForTurn(T, kWhite);
-  }();
+  int reach[13] = {};
+  {
+    // Drawn as PadForTurn would give it (a white border round it), in place.
+    Bitmap guide = Filled(W + 2, H + 2, kBlack);
+    {
+      imaging::Canvas& c = guide.GetCanvas();
+      c.pen.Color = kWhite;
+      c.pen.Width = 1;
+      c.brush.Color = kBlack;
+      c.brush.Clear = false;
+      c.Ellipse(imaging::Rect{left + 1, top + 1, W - d.dx + 1, H - d.dy + 1});
+      for (int y : {0, H + 1}) std::memset(guide.ScanLine(y), 255, 3 * size_t(W + 2));
+      for (int y = 1; y <= H; ++y) {
+        std::memset(guide.ScanLine(y), 255, 3);
+        std::memset(guide.ScanLine(y) + 3 * size_t(W + 1), 255, 3);
+      }
+    }
+    FloodFillWhite(guide, 1, 1);
+    for (int k = 1; k <= 12; ++k) {
+      // The guide turned with fill white, read along one column.
+      const FreeTurn guideTurn(W, H, float(360 - 30 * k));
+      const int cxg = RoundHalfAway(guideTurn.ResultWidth() / 2.0L);
+      const int cyg = RoundHalfAway(guideTurn.ResultHeight() / 2.0L);
+      auto guideWhite = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= guideTurn.ResultWidth() || y >= guideTurn.ResultHeight()) return false;
+        uint8_t p[3] = {255, 255, 255};  // the fill
+        guideTurn.Pixel(guide, x, y, p);
+        return p[0] == 255 && p[1] == 255 && p[2] == 255;
+      };
+      int r = r0;
+      while (r <= cyg && !guideWhite(cxg, cyg - r)) ++r;
+      reach[k] = r;
+    }
+  }
+
+  Bitmap B = Filled(W, H, back);
 
   // The work picture at 24 bits (a copy only when it has another format).
   const Bitmap workCopy =
@@ -317,19 +343,8 @@ bool RenderNumeralsRadial(const NumeralRenderInput& in, Bitmap& image) {
     const int hw = ts.w / 2, hh = ts.h / 2;
     const float there = float(360 - 30 * k);
 
-    // Distance from the centre straight up to the turned ellipse's outline:
-    // the guide turned with fill white, read along one column.
-    const FreeTurn guideTurn(W, H, there);
-    const int cxg = RoundHalfAway(guideTurn.ResultWidth() / 2.0L);
-    const int cyg = RoundHalfAway(guideTurn.ResultHeight() / 2.0L);
-    auto guideWhite = [&](int x, int y) {
-      if (x < 0 || y < 0 || x >= guideTurn.ResultWidth() || y >= guideTurn.ResultHeight()) return false;
-      uint8_t p[3] = {255, 255, 255};  // the fill
-      guideTurn.Pixel(guide, x, y, p);
-      return p[0] == 255 && p[1] == 255 && p[2] == 255;
-    };
-    int r = r0;
-    while (r <= cyg && !guideWhite(cxg, cyg - r)) ++r;
+    // Distance from the centre straight up to the turned ellipse's outline.
+    const int r = reach[k];
 
     // The label mask turned: white throughout (a blend of white with the
     // white fill), with the label drawn in black. Only a block round the

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -68,14 +69,25 @@ bool ScreenBlit::Put(QWidget* w, const QImage& frame, const QRegion& boxes) {
   for (const QRect& box : boxes & frame.rect()) {
     const int width = box.width();
     const int perRequest = std::max(1, int((maxRequestBytes_ - kHeader) / (4 * uint32_t(width))));
+    // Whole rows lie one after the other in the picture and go as they are;
+    // parts of rows are gathered first.
+    const bool wholeRows = width == frame.width() && frame.bytesPerLine() == 4 * qsizetype(width);
     for (int y0 = box.top(); y0 <= box.bottom(); y0 += perRequest) {
       const int n = std::min(perRequest, box.bottom() + 1 - y0);
-      rows_.resize(size_t(width) * size_t(n));
-      for (int i = 0; i < n; ++i)
-        std::memcpy(rows_.data() + size_t(i) * size_t(width),
-                    reinterpret_cast<const uint32_t*>(frame.constScanLine(y0 + i)) + box.left(), 4 * size_t(width));
+      const size_t words = size_t(width) * size_t(n);
+      const uint8_t* data = frame.constScanLine(y0);
+      if (!wholeRows) {
+        if (rowWords_ < words) {
+          rows_ = std::make_unique<uint32_t[]>(words);
+          rowWords_ = words;
+        }
+        for (int i = 0; i < n; ++i)
+          std::memcpy(rows_.get() + size_t(i) * size_t(width),
+                      reinterpret_cast<const uint32_t*>(frame.constScanLine(y0 + i)) + box.left(), 4 * size_t(width));
+        data = reinterpret_cast<const uint8_t*>(rows_.get());
+      }
       xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, uint16_t(width), uint16_t(n), int16_t(box.left()),
-                    int16_t(y0), 0, 24, uint32_t(rows_.size() * 4), reinterpret_cast<const uint8_t*>(rows_.data()));
+                    int16_t(y0), 0, 24, uint32_t(words * 4), data);
     }
   }
   xcb_flush(c);

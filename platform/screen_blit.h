@@ -9,7 +9,7 @@
 #include <QRegion>
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class QImage;
 class QWidget;
@@ -43,7 +43,8 @@ class ScreenBlit : public QObject {
   // The toolkit's own copy of the window is behind what was put here; an
   // expose of the window has it repainted from the picture first.
   bool stale_ = false;
-  std::vector<uint32_t> rows_;
+  std::unique_ptr<uint32_t[]> rows_;  // parts of rows gathered for a request
+  size_t rowWords_ = 0;
 };
 
 }  // namespace platform

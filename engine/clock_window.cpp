@@ -367,9 +367,23 @@ void DrawImageInto(QImage& frame, const TImage& img, const QRect& r) {
                                                                             : 0;
   const imaging::Colour key = pic.PixelColour(0, pic.Height() - 1);
   const uint8_t kb = imaging::BlueOf(key), kg = imaging::GreenOf(key), kr = imaging::RedOf(key);
+  // 32 bits a pixel (the hands) as whole words: blue, green, red, unused.
+  const uint32_t key32 = uint32_t(kr) << 16 | uint32_t(kg) << 8 | kb;
   for (int y = y0; y < y1; ++y) {
     auto* dst = reinterpret_cast<QRgb*>(frame.scanLine(y));
-    if (step) {
+    if (step == 4) {
+      const auto* src = reinterpret_cast<const uint32_t*>(pic.ScanLine(y - oy)) + (x0 - ox);
+      const int n = x1 - x0;
+      QRgb* d = dst + x0;
+      if (img.Transparent) {
+        for (int i = 0; i < n; ++i) {
+          const uint32_t v = src[i] & 0xFFFFFF;
+          d[i] = v != key32 ? (v | 0xFF000000u) : d[i];
+        }
+      } else {
+        for (int i = 0; i < n; ++i) d[i] = src[i] | 0xFF000000u;
+      }
+    } else if (step) {
       const uint8_t* src = pic.ScanLine(y - oy) + step * size_t(x0 - ox);
       if (img.Transparent) {
         for (int x = x0; x < x1; ++x, src += step)

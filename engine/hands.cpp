@@ -19,7 +19,15 @@ void FillPixels(imaging::Bitmap& b, const QRegion& region, imaging::Colour c) {
     return;
   }
   const uint8_t px[4] = {imaging::BlueOf(c), imaging::GreenOf(c), imaging::RedOf(c), 0xFF};
-  const int step = wide ? 4 : 3;
+  if (wide) {
+    uint32_t word;
+    std::memcpy(&word, px, 4);
+    for (const QRect& r : region)
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        std::fill_n(reinterpret_cast<uint32_t*>(b.ScanLine(y)) + r.left(), r.width(), word);
+    return;
+  }
+  const int step = 3;
   for (const QRect& r : region)
     for (int y = r.top(); y <= r.bottom(); ++y) {
       uint8_t* d = b.ScanLine(y) + step * size_t(r.left());

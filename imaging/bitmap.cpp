@@ -399,11 +399,20 @@ Bitmap Bitmap::FromQImage(const QImage& src) {
 
 // ---- Canvas ----
 
+Canvas::Canvas(Bitmap& owner) : bmp_(owner) {}
+Canvas::~Canvas() = default;
+
 template <class F>
 void Canvas::Paint(F&& f) {
   if (bmp_.Empty()) return;
-  QImage view = bmp_.AsQImage();
-  QPainter p(&view);
+  if (bmp_.GetPixelFormat() != PixelFormat::pf24bit && bmp_.GetPixelFormat() != PixelFormat::pf32bit)
+    view_.reset();  // AsQImage converts the pixels first
+  const QImage::Format format =
+      bmp_.GetPixelFormat() == PixelFormat::pf32bit ? QImage::Format_RGB32 : QImage::Format_BGR888;
+  if (!view_ || view_->constBits() != bmp_.ScanLine(0) || view_->width() != bmp_.Width() ||
+      view_->height() != bmp_.Height() || view_->format() != format)
+    view_ = std::make_unique<QImage>(bmp_.AsQImage());
+  QPainter p(view_.get());
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setRenderHint(QPainter::TextAntialiasing, false);
   f(p);

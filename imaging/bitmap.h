@@ -101,7 +101,10 @@ struct Font {
 // covers columns l .. r-1 and rows t .. b-1, as on a device context.
 class Canvas {
  public:
-  explicit Canvas(Bitmap& owner) : bmp_(owner) {}
+  explicit Canvas(Bitmap& owner);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
   Pen pen;
   Brush brush;
   Font font;
@@ -126,6 +129,10 @@ class Canvas {
   template <class F>
   void Paint(F&& f);
   Bitmap& bmp_;
+  // The bitmap seen as a QImage, kept while its pixels stay where they are:
+  // the image keeps its paint engine, which is costly to make for each shape
+  // (a clock hand is drawn every second).
+  std::unique_ptr<QImage> view_;
 };
 
 class Bitmap {

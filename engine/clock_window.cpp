@@ -417,7 +417,18 @@ void TFormMain::ComposeRect(const QRect& r) {
     std::memcpy(frame_.scanLine(y) + 4 * size_t(r.left()), base_.constScanLine(y) + 4 * size_t(r.left()),
                 4 * size_t(r.width()));
   if (!Placed()) return;
-  for (const TImage* img : {&ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS}) DrawImageInto(frame_, *img, r);
+  for (const TImage* img : {&ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS}) {
+    const imaging::Bitmap& pic = img->Picture;
+    // Outside what a hand's last drawing changed, its picture holds the
+    // background fill; while that is also its key colour, nothing shows
+    // there, and only the drawn part is looked at.
+    if (img->Drawn && img->Visible && img->Transparent && !img->Center && !pic.Empty() &&
+        pic.PixelColour(0, pic.Height() - 1) == HandBackgroundColor) {
+      for (const QRect& part : img->Drawn->translated(img->Left, img->Top) & r) DrawImageInto(frame_, *img, part);
+      continue;
+    }
+    DrawImageInto(frame_, *img, r);
+  }
 }
 
 const QImage& TFormMain::Frame() {

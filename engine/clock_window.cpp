@@ -433,7 +433,9 @@ void TFormMain::ComposeRect(const QRect& r) {
 
 const QImage& TFormMain::Frame() {
   if (frame_.size() != size()) {
-    frame_ = imaging::NewPixelImage(width(), height(), QImage::Format_RGB32);
+    // Shared with the X server when it can be, so a tick sends no pixels.
+    frame_ = blit_.NewFrame(width(), height());
+    if (frame_.isNull()) frame_ = imaging::NewPixelImage(width(), height(), QImage::Format_RGB32);
     baseDirty_ = true;
   }
   if (baseDirty_) {

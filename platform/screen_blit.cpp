@@ -1,12 +1,17 @@
 #include "platform/screen_blit.h"
 
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QWidget>
 #include <QWindow>
 
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -62,9 +67,71 @@ bool ScreenBlit::Ready(QWidget* w) {
   return true;
 }
 
+QImage ScreenBlit::NewFrame(int width, int height) {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  const xcb_query_extension_reply_t* ext = c ? xcb_get_extension_data(c, &xcb_shm_id) : nullptr;
+  if (width <= 0 || height <= 0 || !ext || !ext->present) return QImage();
+  const size_t bytes = size_t(width) * size_t(height) * 4;
+  const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (shmid < 0) return QImage();
+  void* addr = shmat(shmid, nullptr, 0);
+  const uint32_t seg = xcb_generate_id(c);
+  xcb_generic_error_t* error =
+      addr == reinterpret_cast<void*>(-1) ? nullptr : xcb_request_check(c, xcb_shm_attach_checked(c, seg, uint32_t(shmid), 1));
+  // Gone from the system once both sides let go of it.
+  shmctl(shmid, IPC_RMID, nullptr);
+  if (addr == reinterpret_cast<void*>(-1) || error) {
+    std::free(error);
+    if (addr != reinterpret_cast<void*>(-1)) shmdt(addr);
+    return QImage();
+  }
+  segments_->push_back({static_cast<const uint8_t*>(addr), bytes, seg});
+  struct Owned {
+    void* addr;
+    uint32_t seg;
+    xcb_connection_t* connection;
+    std::weak_ptr<std::vector<Segment>> segments;
+  };
+  auto* owned = new Owned{addr, seg, c, segments_};
+  return QImage(
+      static_cast<uchar*>(addr), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
+      [](void* info) {
+        auto* o = static_cast<Owned*>(info);
+        if (auto list = o->segments.lock()) {
+          std::erase_if(*list, [&](const Segment& s) { return s.id == o->seg; });
+          // The X server lets go too, while the connection is still the
+          // toolkit's.
+          auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+          if (x11 && x11->connection() == o->connection) {
+            xcb_shm_detach(o->connection, o->seg);
+            xcb_flush(o->connection);
+          }
+        }
+        shmdt(o->addr);
+        delete o;
+      },
+      owned);
+}
+
 bool ScreenBlit::Put(QWidget* w, const QImage& frame, const QRegion& boxes) {
   if (frame.format() != QImage::Format_RGB32 || frame.size() != w->size() || !Ready(w)) return false;
   xcb_connection_t* c = Conn(connection_);
+  // From shared memory, each rectangle is a short request naming where its
+  // pixels lie. The picture may change again before the X server has read
+  // them; the pixels it then reads are ones a later put sends anyway, so
+  // what shows is right once that put is done.
+  const uint8_t* bits = frame.constBits();
+  for (const Segment& s : *segments_) {
+    if (bits < s.begin || bits + size_t(frame.sizeInBytes()) > s.begin + s.bytes) continue;
+    for (const QRect& box : boxes & frame.rect())
+      xcb_shm_put_image(c, window_, gc_, uint16_t(frame.width()), uint16_t(frame.height()), uint16_t(box.left()),
+                        uint16_t(box.top()), uint16_t(box.width()), uint16_t(box.height()), int16_t(box.left()),
+                        int16_t(box.top()), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, s.id, uint32_t(bits - s.begin));
+    xcb_flush(c);
+    stale_ = true;
+    return true;
+  }
   constexpr uint32_t kHeader = 24;  // the request's own bytes
   for (const QRect& box : boxes & frame.rect()) {
     const int width = box.width();

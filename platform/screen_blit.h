@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QImage;
 class QWidget;
@@ -29,6 +30,11 @@ class ScreenBlit : public QObject {
   // other than 24): the caller repaints through the toolkit then.
   bool Put(QWidget* w, const QImage& frame, const QRegion& boxes);
 
+  // A picture for the window (32 bits a pixel, contents undefined) in
+  // memory shared with the X server, so that Put sends no pixels through
+  // the connection; a null image when there is no such memory to be had.
+  QImage NewFrame(int width, int height);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -43,6 +49,13 @@ class ScreenBlit : public QObject {
   // The toolkit's own copy of the window is behind what was put here; an
   // expose of the window has it repainted from the picture first.
   bool stale_ = false;
+  // Pictures in shared memory that the X server has attached.
+  struct Segment {
+    const uint8_t* begin = nullptr;
+    size_t bytes = 0;
+    uint32_t id = 0;
+  };
+  std::shared_ptr<std::vector<Segment>> segments_ = std::make_shared<std::vector<Segment>>();
   std::unique_ptr<uint32_t[]> rows_;  // parts of rows gathered for a request
   size_t rowWords_ = 0;
 };

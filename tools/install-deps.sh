@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
-  libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev libxcb1-dev
+  libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev libxcb1-dev libxcb-shm0-dev
   fonts-ipafont-gothic
   # Qt's own dialogs in Japanese in the maker and the engine
   qt6-translations-l10n

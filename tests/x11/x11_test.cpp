@@ -82,24 +82,30 @@ void ShowAndWait(QWidget& w) {
 }
 
 TEST(ScreenBlit, PutsExactlyThePixelsAsked) {
-  PictureWindow w;
-  w.picture = Filled({80, 60}, 0xFF204060);
-  w.setGeometry(10, 10, 80, 60);
-  ShowAndWait(w);
-  ASSERT_EQ(OnScreen(w), w.picture);
+  // From a picture in plain memory (through the connection) and from one
+  // shared with the X server; rectangles of part rows and of whole rows.
+  for (const bool shared : {false, true}) {
+    SCOPED_TRACE(shared ? "shared" : "plain");
+    PictureWindow w;
+    w.picture = Filled({80, 60}, 0xFF204060);
+    w.setGeometry(10, 10, 80, 60);
+    ShowAndWait(w);
+    ASSERT_EQ(OnScreen(w), w.picture);
 
-  QImage next = w.picture.copy();
-  for (int y = 0; y < next.height(); ++y)
-    for (int x = 0; x < next.width(); ++x) next.setPixel(x, y, qRgb(x * 3, y * 4, (x + y) & 0xFF));
-  const QRegion asked = QRegion(5, 7, 30, 11) + QRegion(50, 40, 29, 20);
-  platform::ScreenBlit blit;
-  ASSERT_TRUE(blit.Put(&w, next, asked));
-  const QImage shown = OnScreen(w);
-  for (int y = 0; y < 60; ++y)
-    for (int x = 0; x < 80; ++x) {
-      const QRgb want = asked.contains(QPoint(x, y)) ? next.pixel(x, y) : w.picture.pixel(x, y);
-      ASSERT_EQ(shown.pixel(x, y), want) << x << "," << y;
-    }
+    platform::ScreenBlit blit;
+    QImage next = shared ? blit.NewFrame(80, 60) : QImage(80, 60, QImage::Format_RGB32);
+    ASSERT_FALSE(next.isNull());
+    for (int y = 0; y < next.height(); ++y)
+      for (int x = 0; x < next.width(); ++x) next.setPixel(x, y, qRgb(x * 3, y * 4, (x + y) & 0xFF));
+    const QRegion asked = QRegion(5, 7, 30, 11) + QRegion(50, 40, 29, 20) + QRegion(0, 25, 80, 3);
+    ASSERT_TRUE(blit.Put(&w, next, asked));
+    const QImage shown = OnScreen(w);
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 80; ++x) {
+        const QRgb want = asked.contains(QPoint(x, y)) ? next.pixel(x, y) : w.picture.pixel(x, y);
+        ASSERT_EQ(shown.pixel(x, y), want) << x << "," << y;
+      }
+  }
 }
 
 TEST(ScreenBlit, AnExposeShowsTheLatestPicture) {

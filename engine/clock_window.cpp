@@ -405,11 +405,30 @@ void DrawImageInto(QImage& frame, const TImage& img, const QRect& r) {
 // The pictures that never move once laid out lie under everything else, so
 // they are composed once.
 void TFormMain::ComposeBase() {
+  if (baseKept_) {
+    // The pictures live on in base_ alone; a window of another size shows
+    // them where they were, on the window colour.
+    if (base_.size() == size()) return;
+    QImage grown = imaging::NewPixelImage(width(), height(), QImage::Format_RGB32);
+    grown.fill(ToRgb(kWindowColour));
+    const int w = std::min(width(), base_.width());
+    for (int y = 0; y < std::min(height(), base_.height()); ++y)
+      std::memcpy(grown.scanLine(y), base_.constScanLine(y), 4 * size_t(w));
+    base_ = std::move(grown);
+    return;
+  }
   if (base_.size() != size()) base_ = imaging::NewPixelImage(width(), height(), QImage::Format_RGB32);
   base_.fill(ToRgb(kWindowColour));
   if (!Placed()) return;
   DrawImageInto(base_, ImageBG, base_.rect());
   DrawImageInto(base_, ImageFG, base_.rect());
+  // Nothing but base_ needs their pixels again once they are laid out, and
+  // a clock is on screen all day: their memory goes.
+  if (PartialRedraw) {
+    ImageBG.Picture = imaging::Bitmap();
+    ImageFG.Picture = imaging::Bitmap();
+    baseKept_ = true;
+  }
 }
 
 void TFormMain::ComposeRect(const QRect& r) {

@@ -304,6 +304,9 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   QImage frame_;
   QImage base_;  // the cream window with the background and frame pictures
   bool baseDirty_ = true;
+  // base_ holds the background and frame pictures, whose own copies are
+  // gone; it is never composed from them again.
+  bool baseKept_ = false;
   QRegion pending_;   // to be composed into frame_
   QRegion toScreen_;  // composed, shape not yet looked at
   QRegion screenBoxes_;  // bounding boxes of the changes, for the screen

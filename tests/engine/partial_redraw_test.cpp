@@ -216,3 +216,35 @@ TEST(PartialRedraw, AClockWithoutPicturesOrHandsShowsNothing) {
   EXPECT_FALSE(w->mask().isEmpty());
   EXPECT_TRUE((w->mask() & w->rect()).isEmpty());
 }
+
+TEST(PartialRedraw, TheDialOutlivesItsPictures) {
+  // Once laid out, the background and frame live on in the composed dial
+  // only: the still picture and back, and a window the desktop made larger,
+  // still show them where they were.
+  fixture::ClockFixture f;
+  f.WriteSettings(fixture::kNoSound);
+  f.WriteClock(CrossingClock());
+  f.now = {2026, 12, 10, 10, 8, 30, 0};
+  auto partial = f.Open();
+  auto full = f.Open();
+  ASSERT_EQ(partial->StartupError(), "");
+  full->PartialRedraw = false;
+  for (auto* w : {partial.get(), full.get()}) {
+    w->Start();
+    w->Timer1->stop();
+  }
+  auto check = [&](const char* when) {
+    partial->Timer1Timer();
+    full->Timer1Timer();
+    EXPECT_EQ(FirstDifference(OnScreen(*partial), FullComposition(*full)), "") << when;
+  };
+  check("running");
+  for (const char* when : {"still picture", "running again"}) {
+    partial->ToggleStillPicture();
+    full->ToggleStillPicture();
+    check(when);
+  }
+  for (auto* w : {partial.get(), full.get()}) w->resize(w->width() + 24, w->height() + 16);
+  f.now.Second = 31;
+  check("larger window");
+}

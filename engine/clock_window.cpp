@@ -253,7 +253,14 @@ void TFormMain::Start() {
   ApplyPosition();
   // The first frame and its shape are ready before the window maps.
   Flush();
+  // On X11 the clock puts its picture into the window itself, exposes
+  // included.
+  blit_.SetExposeHandler([this] {
+    Flush();
+    blit_.Put(this, frame_, QRegion(rect()));
+  });
   show();
+  blit_.Attach(this);
   // The first tick comes as soon as the event loop runs.
   Timer1->start(0);
 }
@@ -497,14 +504,13 @@ void TFormMain::Flush(bool now) {
   const QRegion exact = toScreen_;
   toScreen_ = QRegion();
   screenBoxes_ = QRegion();
-  if (now && isVisible()) {
-    // Straight into the window when the platform allows it, just the pixels
-    // that changed; the toolkit's copy is brought up to date when the
-    // window is exposed.
-    if (!blit_.Put(this, f, exact)) repaint(boxes);
-  } else {
+  // Straight into the window when the platform allows it, just the pixels
+  // that changed; an expose puts the whole picture.
+  if (isVisible() && blit_.Put(this, f, exact)) return;
+  if (now && isVisible())
+    repaint(boxes);
+  else
     update(boxes);
-  }
 }
 
 void TFormMain::paintEvent(QPaintEvent* e) {

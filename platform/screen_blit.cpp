@@ -163,7 +163,14 @@ bool ScreenBlit::Put(QWidget* w, const QImage& frame, const QRegion& boxes) {
 }
 
 bool ScreenBlit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Expose && stale_ && widget_ && watched == widget_->windowHandle()) {
+  if (event->type() != QEvent::Expose || !widget_ || watched != widget_->windowHandle()) return false;
+  if (onExpose_ && usable_) {
+    // The window's owner puts the picture here itself, so the toolkit never
+    // paints the window nor keeps a copy of it.
+    if (widget_->windowHandle()->isExposed()) onExpose_();
+    return true;
+  }
+  if (stale_) {
     // What the toolkit would show again is older than the screen: it is
     // painted anew from the picture before the expose is handled.
     stale_ = false;

@@ -9,6 +9,7 @@
 #include <QRegion>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,13 @@ class ScreenBlit : public QObject {
   // other than 24): the caller repaints through the toolkit then.
   bool Put(QWidget* w, const QImage& frame, const QRegion& boxes);
 
+  // Gets ready to put into w's native window (once it has one), so that the
+  // expose handler below already takes the window's first expose.
+  bool Attach(QWidget* w) { return Ready(w); }
+  // Where Put works, an expose of the window calls expose (which puts the
+  // whole picture) in place of the toolkit's own painting.
+  void SetExposeHandler(std::function<void()> expose) { onExpose_ = std::move(expose); }
+
   // A picture for the window (32 bits a pixel, contents undefined) in
   // memory shared with the X server, so that Put sends no pixels through
   // the connection; a null image when there is no such memory to be had.
@@ -49,6 +57,7 @@ class ScreenBlit : public QObject {
   // The toolkit's own copy of the window is behind what was put here; an
   // expose of the window has it repainted from the picture first.
   bool stale_ = false;
+  std::function<void()> onExpose_;
   // Pictures in shared memory that the X server has attached.
   struct Segment {
     const uint8_t* begin = nullptr;

@@ -56,6 +56,7 @@ QImage OnScreen(QWidget& w) {
 class PictureWindow : public QWidget {
  public:
   QImage picture;
+  int paints = 0;
   PictureWindow() {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -63,6 +64,7 @@ class PictureWindow : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* e) override {
+    ++paints;
     QPainter p(this);
     for (const QRect& r : e->region()) p.drawImage(r.topLeft(), picture, r);
   }
@@ -129,6 +131,35 @@ TEST(ScreenBlit, AnExposeShowsTheLatestPicture) {
   t.start();
   while (t.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_EQ(OnScreen(w), w.picture);
+}
+
+TEST(ScreenBlit, AnExposeHandlerPutsInPlaceOfTheToolkit) {
+  // Attached before the window's first expose, the handler shows the
+  // window: the toolkit paints nothing (and keeps no copy of it), the first
+  // time or after the window was covered.
+  PictureWindow w;
+  w.picture = Filled({80, 60}, 0xFF3070A0);
+  w.setGeometry(10, 10, 80, 60);
+  platform::ScreenBlit blit;
+  int exposes = 0;
+  blit.SetExposeHandler([&] {
+    ++exposes;
+    blit.Put(&w, w.picture, QRegion(w.rect()));
+  });
+  w.show();
+  ASSERT_TRUE(blit.Attach(&w));
+  RunUntil([&] { return exposes > 0; });
+  EXPECT_EQ(OnScreen(w), w.picture);
+  {
+    PictureWindow cover;
+    cover.picture = Filled({120, 100}, 0xFF00FF00);
+    cover.setGeometry(0, 0, 120, 100);
+    ShowAndWait(cover);
+  }
+  const int before = exposes;
+  RunUntil([&] { return exposes > before; });
+  EXPECT_EQ(OnScreen(w), w.picture);
+  EXPECT_EQ(w.paints, 0);
 }
 
 TEST(ScreenBlit, RefusesWhatItCannotPut) {

@@ -98,17 +98,27 @@ clockfile::Bytes CrossingClock() {
       0x03);
 }
 
+// The crossing clock twice at one injected time: one window that redraws
+// only what changed, one that redraws everything.
+struct SideBySide {
+  fixture::ClockFixture f;
+  std::unique_ptr<engine::TFormMain> partial, full;
+  explicit SideBySide(const engine::DecodedTimeT& now) {
+    f.WriteSettings(fixture::kNoSound);
+    f.WriteClock(CrossingClock());
+    f.now = now;
+    partial = f.Open();
+    full = f.Open();
+    full->PartialRedraw = false;
+  }
+};
+
 }  // namespace
 
 TEST(PartialRedraw, EveryFrameIsTheFullComposition) {
-  fixture::ClockFixture f;
-  f.WriteSettings(fixture::kNoSound);
-  f.WriteClock(CrossingClock());
-  f.now = {2026, 12, 31, 23, 58, 30, 0};
-  auto partial = f.Open();
-  auto full = f.Open();
+  SideBySide clocks({2026, 12, 31, 23, 58, 30, 0});
+  auto& [f, partial, full] = clocks;
   ASSERT_EQ(partial->StartupError(), "");
-  full->PartialRedraw = false;
   partial->Start();
   partial->Timer1->stop();  // the ticks below are the only ones
   int frames = 0, keyChanges = 0, shapeChanges = 0;
@@ -221,14 +231,9 @@ TEST(PartialRedraw, TheDialOutlivesItsPictures) {
   // Once laid out, the background and frame live on in the composed dial
   // only: the still picture and back, and a window the desktop made larger,
   // still show them where they were.
-  fixture::ClockFixture f;
-  f.WriteSettings(fixture::kNoSound);
-  f.WriteClock(CrossingClock());
-  f.now = {2026, 12, 10, 10, 8, 30, 0};
-  auto partial = f.Open();
-  auto full = f.Open();
+  SideBySide clocks({2026, 12, 10, 10, 8, 30, 0});
+  auto& [f, partial, full] = clocks;
   ASSERT_EQ(partial->StartupError(), "");
-  full->PartialRedraw = false;
   for (auto* w : {partial.get(), full.get()}) {
     w->Start();
     w->Timer1->stop();

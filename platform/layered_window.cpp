@@ -107,7 +107,6 @@ bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, const QRegion& chang
     if (!moved) return false;
     visible = visible_ - looked;
     for (const QRect& r : looked) visible += NonKeyPixels(img, r, k);
-    if (visible.xored(visible_).isEmpty()) return false;
   }
   visible_ = visible;
   valid_ = true;

@@ -22,7 +22,13 @@ namespace platform {
 
 namespace {
 xcb_connection_t* Conn(void* c) { return static_cast<xcb_connection_t*>(c); }
+
 }  // namespace
+
+xcb_connection_t* ToolkitConnection() {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
 
 ScreenBlit::~ScreenBlit() {
   if (gc_ && connection_) {
@@ -42,9 +48,8 @@ bool ScreenBlit::Ready(QWidget* w) {
   usable_ = false;
   widget_ = w;
   window_ = id;
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (!x11 || !x11->connection()) return false;
-  xcb_connection_t* c = x11->connection();
+  xcb_connection_t* c = ToolkitConnection();
+  if (!c) return false;
   connection_ = c;
   // Only the common case is taken: a 24-bit window whose pixels travel as
   // 32-bit words in this machine's byte order, which is the layout of the
@@ -68,8 +73,7 @@ bool ScreenBlit::Ready(QWidget* w) {
 }
 
 QImage ScreenBlit::NewFrame(int width, int height) {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  xcb_connection_t* c = ToolkitConnection();
   const xcb_query_extension_reply_t* ext = c ? xcb_get_extension_data(c, &xcb_shm_id) : nullptr;
   if (width <= 0 || height <= 0 || !ext || !ext->present) return QImage();
   const size_t bytes = size_t(width) * size_t(height) * 4;
@@ -102,8 +106,7 @@ QImage ScreenBlit::NewFrame(int width, int height) {
           std::erase_if(*list, [&](const Segment& s) { return s.id == o->seg; });
           // The X server lets go too, while the connection is still the
           // toolkit's.
-          auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-          if (x11 && x11->connection() == o->connection) {
+          if (ToolkitConnection() == o->connection) {
             xcb_shm_detach(o->connection, o->seg);
             xcb_flush(o->connection);
           }

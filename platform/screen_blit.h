@@ -15,8 +15,12 @@
 
 class QImage;
 class QWidget;
+struct xcb_connection_t;
 
 namespace platform {
+
+// The toolkit's connection to the X server; null on another platform.
+xcb_connection_t* ToolkitConnection();
 
 class ScreenBlit : public QObject {
  public:

@@ -1,5 +1,7 @@
 #include "platform/tray_shell.h"
 
+#include "platform/screen_blit.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QCursor>
@@ -81,10 +83,12 @@ class TrayManagerFilter : public QAbstractNativeEventFilter {
 bool QtTrayShell::WatchTray(QObject* receiver, std::function<void()> changed) {
   if (!ownCheck_ || !receiver) return false;
   if (!managerFilter_) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = ToolkitConnection();
     if (!c) return false;
-    auto filter = std::make_unique<TrayManagerFilter>(c, [this] { QMetaObject::invokeMethod(this, [this] { TrayWindowChanged(); }, Qt::QueuedConnection); });
+    // Queued: the watchers add icons, which must not happen inside the
+    // toolkit's handling of an X event.
+    auto news = [this] { QMetaObject::invokeMethod(this, [this] { TrayWindowChanged(); }, Qt::QueuedConnection); };
+    auto filter = std::make_unique<TrayManagerFilter>(c, news);
     if (!filter->Ready()) return false;
     // The message goes to the clients that listen for structure changes of
     // the root window; this one is added to what the toolkit listens for.

@@ -187,10 +187,9 @@ class QtTrayShell : public QObject, public TrayShell {
   // The Qt icon that stands for (window, uID), or nullptr.
   QSystemTrayIcon* IconFor(QObject* window, uint32_t uID) const;
 
- private slots:
-  void TrayWindowChanged();
-
  private:
+  // Calls the watchers once each (queued after a tray manager's message).
+  void TrayWindowChanged();
   struct Entry {
     std::unique_ptr<QSystemTrayIcon> icon;
     QPointer<QObject> window;

@@ -25,7 +25,7 @@
 
 namespace {
 
-xcb_connection_t* Conn() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
+xcb_connection_t* Conn() { return platform::ToolkitConnection(); }
 
 void RunUntil(const std::function<bool()>& done, int ms = 3000) {
   QElapsedTimer t;

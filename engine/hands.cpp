@@ -64,12 +64,14 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   const QRegion cleared = PartialRedraw && img.Drawn ? *img.Drawn : QRegion(whole);
   FillPixels(img.Picture, cleared & whole, HandBackgroundColor);
   c.brush.Color = fill;
-  // One point or none draws nothing visible as a polygon.
-  if (pts.size() >= 2) c.Polygon(pts);
-  if (disc) {
-    const int r = RoundHalfEven((long double)HandCenterX * (long double)CenterSize);
-    c.Ellipse({HandCenterX - r, HandCenterY - r, HandCenterX + r, HandCenterY + r});
-  }
+  c.Batch([&] {
+    // One point or none draws nothing visible as a polygon.
+    if (pts.size() >= 2) c.Polygon(pts);
+    if (disc) {
+      const int r = RoundHalfEven((long double)HandCenterX * (long double)CenterSize);
+      c.Ellipse({HandCenterX - r, HandCenterY - r, HandCenterX + r, HandCenterY + r});
+    }
+  });
   img.Drawn = HandBounds(pts, disc) & whole;
   // The window changes where the old and the new hand lie.
   InvalidateRegion(cleared.translated(img.Left, img.Top));

@@ -404,6 +404,10 @@ Canvas::~Canvas() = default;
 
 template <class F>
 void Canvas::Paint(F&& f) {
+  if (open_) {
+    f(*open_);
+    return;
+  }
   if (bmp_.Empty()) return;
   if (bmp_.GetPixelFormat() != PixelFormat::pf24bit && bmp_.GetPixelFormat() != PixelFormat::pf32bit)
     view_.reset();  // AsQImage converts the pixels first
@@ -462,6 +466,23 @@ void Canvas::Ellipse(const Rect& r) {
     SetupPen(p, pen);
     SetupBrush(p, brush);
     p.drawEllipse(QRect(r.Left, r.Top, r.Right - r.Left - 1, r.Bottom - r.Top - 1));
+  });
+}
+
+void Canvas::Batch(const std::function<void()>& shapes) {
+  if (open_) {
+    shapes();
+    return;
+  }
+  Paint([&](QPainter& p) {
+    open_ = &p;
+    try {
+      shapes();
+    } catch (...) {
+      open_ = nullptr;
+      throw;
+    }
+    open_ = nullptr;
   });
 }
 

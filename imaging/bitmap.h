@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -124,6 +125,10 @@ class Canvas {
   void TextCentred(const Rect& r, const std::string& utf8);
   void SetPixel(int x, int y, Colour c);
   Colour GetPixel(int x, int y) const;
+  // Runs shapes (calls of the shape functions above) through one painter,
+  // which costs less than one for each; the bitmap keeps its size and format
+  // meanwhile.
+  void Batch(const std::function<void()>& shapes);
 
  private:
   template <class F>
@@ -133,6 +138,7 @@ class Canvas {
   // the image keeps its paint engine, which is costly to make for each shape
   // (a clock hand is drawn every second).
   std::unique_ptr<QImage> view_;
+  QPainter* open_ = nullptr;  // the painter of a running Batch
 };
 
 class Bitmap {

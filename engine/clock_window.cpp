@@ -649,8 +649,20 @@ void TFormMain::ShowTime(uint16_t h, uint16_t m, uint16_t s) {
   if (!ImageTime.Visible) return;
   char buf[32];
   std::snprintf(buf, sizeof buf, "%2.2d:%2.2d:%2.2d", h, m, s);
-  ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
-  InvalidateImage(ImageTime);
+  // Most seconds change a digit or two: only their glyphs are drawn again.
+  QRegion changed;
+  if (PartialRedraw && DigitalStyle == shownTimeStyle_ &&
+      RedrawDigitalText(ImageTime.Picture, DigitalStyle, shownTime_, buf, changed)) {
+    const imaging::Bitmap& pic = ImageTime.Picture;
+    const int ox = ImageTime.Left + (ImageTime.Center ? (ImageTime.Width - pic.Width()) / 2 : 0);
+    const int oy = ImageTime.Top + (ImageTime.Center ? (ImageTime.Height - pic.Height()) / 2 : 0);
+    InvalidateRegion(changed.translated(ox, oy) & QRect(ImageTime.Left, ImageTime.Top, ImageTime.Width, ImageTime.Height));
+  } else {
+    ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
+    InvalidateImage(ImageTime);
+  }
+  shownTime_ = buf;
+  shownTimeStyle_ = DigitalStyle;
 }
 
 void TFormMain::ToggleStillPicture() {

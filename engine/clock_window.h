@@ -59,7 +59,7 @@ struct TImage {
     std::vector<imaging::Point> Points;
     std::array<uint32_t, 6> Style{};
     QRegion Covered;
-    std::vector<uint32_t> Pixels;
+    std::vector<uint32_t> Runs;  // its pixels there: count, colour, count, colour, ...
   };
   std::vector<Stamp> Stamps;
   size_t NextStamp = 0;  // the one replaced next once they are all in use
@@ -303,7 +303,7 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void Tick();
   bool Placed() const { return startupReached_ >= StartupStep::Layout; }
   void ComposeBase();
-  void ComposeRect(const QRect& r);
+  void ComposeRegion(const QRegion& region);
   TImage* ImageAt(int x, int y, bool mouseOnly);
   void MoveWindowBy(int x, int y);
   // AlarmBusy is set before the ring's worker starts, so the worker's clear

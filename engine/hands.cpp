@@ -57,16 +57,34 @@ bool SamePoints(const std::vector<imaging::Point>& a, const std::vector<imaging:
          });
 }
 
-// Copies the pixels of a region out of a 32-bit picture, or back into it.
-void CopyRegion(imaging::Bitmap& b, const QRegion& region, uint32_t* pixels, bool out) {
+// A region's pixels of a 32-bit picture as runs of one colour, row by row
+// of its rectangles: a hand is a few runs a row, a tenth of its pixels.
+std::vector<uint32_t> Runs(const imaging::Bitmap& b, const QRegion& region) {
+  std::vector<uint32_t> runs;  // count, colour, count, colour, ...
+  for (const QRect& r : region)
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      const uint32_t* row = reinterpret_cast<const uint32_t*>(b.ScanLine(y)) + r.left();
+      for (int x = 0; x < r.width();) {
+        int n = 1;
+        while (x + n < r.width() && row[x + n] == row[x]) ++n;
+        runs.push_back(uint32_t(n));
+        runs.push_back(row[x]);
+        x += n;
+      }
+    }
+  runs.shrink_to_fit();
+  return runs;
+}
+
+void PutRuns(imaging::Bitmap& b, const QRegion& region, const std::vector<uint32_t>& runs) {
+  const uint32_t* run = runs.data();
   for (const QRect& r : region)
     for (int y = r.top(); y <= r.bottom(); ++y) {
       uint32_t* row = reinterpret_cast<uint32_t*>(b.ScanLine(y)) + r.left();
-      if (out)
-        std::copy_n(row, r.width(), pixels);
-      else
-        std::copy_n(pixels, r.width(), row);
-      pixels += r.width();
+      for (int x = 0; x < r.width(); run += 2) {
+        std::fill_n(row + x, run[0], run[1]);
+        x += int(run[0]);
+      }
     }
 }
 
@@ -93,12 +111,12 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   const std::array<uint32_t, 6> style{fill, HandBackgroundColor, c.pen.Color, uint32_t(c.pen.Width),
                                       disc ? uint32_t(r) + 1 : 0, uint32_t(whole.width()) << 16 | uint32_t(whole.height())};
   kept = kept && PartialRedraw && img.Picture.GetPixelFormat() == imaging::PixelFormat::pf32bit;
-  if (!kept) img.Stamps.clear();
+  if (!kept) std::vector<TImage::Stamp>().swap(img.Stamps);
   auto stamp = std::find_if(img.Stamps.begin(), img.Stamps.end(), [&](const TImage::Stamp& s) {
     return s.Style == style && SamePoints(s.Points, pts);
   });
   if (stamp != img.Stamps.end()) {
-    CopyRegion(img.Picture, stamp->Covered, stamp->Pixels.data(), false);
+    PutRuns(img.Picture, stamp->Covered, stamp->Runs);
     img.Drawn = stamp->Covered;
   } else {
     c.brush.Color = fill;
@@ -111,11 +129,7 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
     if (kept) {
       // A minute of whole seconds fits; past that the oldest goes.
       constexpr size_t kStamps = 60;
-      TImage::Stamp s{pts, style, *img.Drawn, {}};
-      size_t area = 0;
-      for (const QRect& rect : s.Covered) area += size_t(rect.width()) * size_t(rect.height());
-      s.Pixels.resize(area);
-      CopyRegion(img.Picture, s.Covered, s.Pixels.data(), true);
+      TImage::Stamp s{pts, style, *img.Drawn, Runs(img.Picture, *img.Drawn)};
       if (img.Stamps.size() < kStamps) {
         img.Stamps.push_back(std::move(s));
       } else {

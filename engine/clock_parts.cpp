@@ -43,11 +43,12 @@ void TFormMain::PM_SClick() { ShowAlarmDialog(*this); }
 void TFormMain::PM_NClick() { ShowNtpSetup(*this, this); }
 
 void TFormMain::CreateTrayIcon() {
+  if (TrayIcon1) return;
   TrayIcon1 = new TTrayIcon(this);
   TrayIcon1->SetIcon(QApplication::windowIcon().isNull() ? QIcon(QStringLiteral(":/ICON/tolvane-64.png"))
                                                          : QApplication::windowIcon());
   TrayIcon1->SetRBPopupMenu(PopupMenu1);
-  TrayIcon1->SetTipHelp(QStringLiteral("Dravenna"));
+  TrayIcon1->SetTipHelp(QString::fromStdString(trayTip_));
   TrayIcon1->SetVisible(true);
   try {
     TrayIcon1->Loaded();
@@ -58,6 +59,7 @@ void TFormMain::CreateTrayIcon() {
 }
 
 void TFormMain::SetTrayTip(const std::string& tip) {
+  trayTip_ = tip;
   if (TrayIcon1) TrayIcon1->SetTipHelp(QString::fromStdString(tip));
 }
 

@@ -103,7 +103,6 @@ TFormMain::TFormMain(ClockEnvironment env, std::unique_ptr<ClockHandOffs> handOf
   Timer1->setTimerType(Qt::CoarseTimer);
   connect(Timer1, &QTimer::timeout, this, &TFormMain::Tick);
   BuildMenu();
-  CreateTrayIcon();
 
   try {
     FormCreate();
@@ -258,9 +257,15 @@ void TFormMain::Start() {
   blit_.SetExposeHandler([this] {
     Flush();
     blit_.Put(this, frame_, QRegion(rect()));
+    // The tray icon, which takes longer to set up than the whole dial,
+    // comes once the clock is on the screen.
+    if (!TrayIcon1) QTimer::singleShot(0, this, &TFormMain::CreateTrayIcon);
   });
   show();
-  blit_.Attach(this);
+  const bool putsItself = blit_.Attach(this);
+  // Where no expose reaches the clock itself, or none comes, the icon still
+  // comes.
+  QTimer::singleShot(putsItself ? 250 : 0, this, &TFormMain::CreateTrayIcon);
   // The first tick comes as soon as the event loop runs.
   Timer1->start(0);
 }

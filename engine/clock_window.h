@@ -285,7 +285,9 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
 
  private:
   void BuildMenu();
+  // Once: the icon is made after the first frame is on the screen.
   void CreateTrayIcon();
+  std::string trayTip_ = "Dravenna";
   void StopWorkers();
   void Layout();
   void ApplyPosition();

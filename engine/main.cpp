@@ -1,6 +1,10 @@
 // The clock engine: every clock program runs this with its clock data
 // appended to the program file.
 #include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -15,6 +19,7 @@
 #include <thread>
 
 #include "engine/clock_window.h"
+#include "imaging/picture_io.h"
 #include "platform/app_setup.h"
 
 namespace {
@@ -72,7 +77,14 @@ int main(int argc, char** argv) {
   // desktop would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("Dravenna"));
   QApplication::setQuitOnLastWindowClosed(true);
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/tolvane-64.png")));
+  // Read by libpng: the toolkit's image reader loads every image plugin
+  // first, which costs the start as much as the clock's whole dial.
+  QFile iconFile(QStringLiteral(":/ICON/tolvane-64.png"));
+  if (iconFile.open(QIODevice::ReadOnly)) {
+    const QByteArray png = iconFile.readAll();
+    const QImage icon = imaging::ReadPngImage(reinterpret_cast<const uint8_t*>(png.constData()), size_t(png.size()));
+    if (!icon.isNull()) QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+  }
 
   engine::TFormMain* window = nullptr;
   bool terminated = false;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+
+class QImage;
 #include <string>
 #include <vector>
 
@@ -42,6 +44,9 @@ Bitmap ReadJpeg(const uint8_t* data, size_t size);
 // A PNG file of any bit depth and colour type, decoded to 24 bits; pixels
 // with alpha are blended over white. Raises "PNG エラー: <libpng's text>".
 Bitmap ReadPng(const uint8_t* data, size_t size);
+// A PNG file with its alpha, for icons (without the toolkit's image readers,
+// which load every image plugin first); a null image when it cannot be read.
+QImage ReadPngImage(const uint8_t* data, size_t size);
 // The first image of a GIF file as an 8-bit palette picture (the colour table
 // padded with black to 256 entries); the transparent index keeps its palette
 // colour. Raises "GIF エラー #%d" with giflib's error number.

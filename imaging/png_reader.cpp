@@ -18,6 +18,8 @@
 
 #include <png.h>
 
+#include <QImage>
+
 #include "imaging/picture_io.h"
 
 namespace imaging {
@@ -126,6 +128,29 @@ Bitmap ReadPng(const uint8_t* data, size_t size) {
       const unsigned a = s[3];
       for (int c = 0; c < 3; ++c) d[c] = uint8_t((s[c] * a + 255 * (255 - a) + 127) / 255);
     }
+  }
+  return out;
+}
+
+}  // namespace imaging
+
+namespace imaging {
+
+QImage ReadPngImage(const uint8_t* data, size_t size) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!data || !png_image_begin_read_from_memory(&image, data, size)) return QImage();
+  // Blue, green, red, alpha in memory: 32-bit ARGB words on this byte order.
+  image.format = PNG_FORMAT_BGRA;
+  if (uint64_t(image.width) * image.height * 4 > kMaxPixelBytes) {
+    png_image_free(&image);
+    return QImage();
+  }
+  QImage out(int(image.width), int(image.height), QImage::Format_ARGB32);
+  if (out.isNull() ||
+      !png_image_finish_read(&image, nullptr, out.bits(), png_int_32(out.bytesPerLine()), nullptr)) {
+    png_image_free(&image);
+    return QImage();
   }
   return out;
 }

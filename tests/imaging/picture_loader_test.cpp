@@ -2,6 +2,8 @@
 // PNG and GIF test files are encoded here with libpng and giflib.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -287,6 +289,17 @@ TEST(PngReader, InterlacedRowsComeOutInPlace) {
   const Bitmap b = ReadPng(f.data(), f.size());
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < 9; ++x) ASSERT_EQ(RedOf(b.PixelColour(x, y)), (y * 9 + x) * 3) << x << "," << y;
+}
+
+TEST(PngReader, AnIconKeepsItsAlpha) {
+  const Bytes f = EncodePng({2, 1, PNG_COLOR_TYPE_RGBA, 8, {0, 0, 0, 128, 10, 20, 30, 255}});
+  const QImage icon = ReadPngImage(f.data(), f.size());
+  ASSERT_EQ(icon.size(), QSize(2, 1));
+  EXPECT_EQ(icon.pixel(0, 0), qRgba(0, 0, 0, 128));
+  EXPECT_EQ(icon.pixel(1, 0), qRgba(10, 20, 30, 255));
+  // What is no PNG, or is cut short, gives no image.
+  EXPECT_TRUE(ReadPngImage(f.data(), 20).isNull());
+  EXPECT_TRUE(ReadPngImage(nullptr, 0).isNull());
 }
 
 TEST(GifReader, FirstImageOnItsScreen) {

@@ -697,6 +697,10 @@ TEST(ClockTray, ClockStartedBeforeTheTrayGetsItsIconAndMenu) {
                  "Kitchen.exe");
     auto w = f.Open();
     ASSERT_EQ(w->StartupError(), "");
+    // The icon is made once the clock shows.
+    EXPECT_EQ(w->TrayIcon1, nullptr);
+    w->Start();
+    ASSERT_TRUE(WaitFor([&] { return w->TrayIcon1 != nullptr; }, 5000));
     EXPECT_FALSE(w->TrayIcon1->Added());
     TrayAppears(shell);
     ASSERT_TRUE(WaitFor([&] { return w->TrayIcon1->Added(); }, 5000));

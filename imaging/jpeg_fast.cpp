@@ -26,6 +26,9 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "imaging/parallel_rows.h"
@@ -42,6 +45,7 @@ constexpr uint8_t kNatural[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25
                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 constexpr int kFastBits = 9;
+constexpr int32_t kFastEnd = 1 << 12;
 // A true state is kept every this many blocks of the first pass.
 constexpr uint64_t kStateSpacing = 32;
 
@@ -52,9 +56,15 @@ struct Huffman {
   // Built for decoding: (length << 8) | symbol for the codes of up to
   // kFastBits bits, indexed by the next kFastBits bits; 0 for longer codes.
   uint16_t fast[1 << kFastBits] = {};
+  // For AC tables, a whole coefficient whose code and value bits together
+  // fit in kFastBits: (value << 16) | (run << 8) | bits; kFastEnd | bits
+  // for the end of the block; 0 for the rest.
+  int32_t fastAc[1 << kFastBits] = {};
   int32_t maxcode[17] = {};  // largest code of each length, -1 for none
   int32_t offset[17] = {};   // code + offset[length] = index into symbols
 };
+
+inline int32_t Extend(uint32_t v, int s) { return v < (1u << (s - 1)) ? int32_t(v) - (int32_t(1) << s) + 1 : int32_t(v); }
 
 // Builds the decoding tables; false where libjpeg refuses the table (codes
 // overflowing their length, a DC size over 15).
@@ -81,6 +91,16 @@ bool BuildHuffman(Huffman& h, bool dc) {
     if (code >= (int32_t(1) << len)) return false;
     code <<= 1;
   }
+  std::memset(h.fastAc, 0, sizeof h.fastAc);
+  if (!dc)
+    for (int i = 0; i < (1 << kFastBits); ++i) {
+      const int e = h.fast[i];
+      const int len = e >> 8, run = (e >> 4) & 15, size = e & 15;
+      if (e != 0 && (e & 255) == 0) h.fastAc[i] = kFastEnd | len;  // end of block
+      if (e == 0 || size == 0 || len + size > kFastBits) continue;
+      const uint32_t bits = uint32_t(i >> (kFastBits - len - size)) & ((1u << size) - 1);
+      h.fastAc[i] = int32_t(uint32_t(Extend(bits, size)) << 16) | (run << 8) | (len + size);
+    }
   return true;
 }
 
@@ -137,7 +157,7 @@ struct Reader {
   }
 };
 
-inline int DecodeSymbol(Reader& r, const Huffman& h) {
+[[gnu::always_inline]] inline int DecodeSymbol(Reader& r, const Huffman& h) {
   if (r.n < 32) r.Fill();
   const uint32_t top = uint32_t(r.buf >> 48);
   if (const uint16_t e = h.fast[top >> (16 - kFastBits)]) {
@@ -156,20 +176,31 @@ inline int DecodeSymbol(Reader& r, const Huffman& h) {
   return -1;  // not a code of this table
 }
 
-inline int32_t Extend(uint32_t v, int s) { return v < (1u << (s - 1)) ? int32_t(v) - (int32_t(1) << s) + 1 : int32_t(v); }
 
-// Decodes one block; with kStore its coefficients (quantised, row-major)
-// go into coef, which the caller has zeroed. False for a bad code or a
-// coefficient past the 64th; the DC prediction wraps as libjpeg's does.
 template <bool kStore>
-bool DecodeBlock(Reader& r, const Huffman& dc, const Huffman& ac, int32_t& pred, int16_t* coef) {
+bool DecodeBlockIn(Reader& r, const Huffman& dc, const Huffman& ac, int32_t& pred, int16_t* coef, int& last) {
   int s = DecodeSymbol(r, dc);
   if (s < 0) return false;
   uint32_t diff = 0;
   if (s) diff = uint32_t(Extend(r.Take(s), s));  // r.n >= 16 after the symbol
   pred = int32_t(uint32_t(pred) + diff);
   if constexpr (kStore) coef[0] = int16_t(pred);
+  int lastCoded = 0;
   for (int k = 1; k < 64;) {
+    if (r.n < 32) r.Fill();
+    if (const int32_t e = ac.fastAc[r.buf >> (64 - kFastBits)]) {
+      r.buf <<= (e & 255);
+      r.n -= e & 255;
+      if (e & kFastEnd) break;
+      k += (e >> 8) & 15;
+      if (k > 63) return false;
+      if constexpr (kStore) {
+        coef[kNatural[k]] = int16_t(e >> 16);
+        lastCoded = k;
+      }
+      ++k;
+      continue;
+    }
     const int rs = DecodeSymbol(r, ac);
     if (rs < 0) return false;
     const int run = rs >> 4;
@@ -183,10 +214,30 @@ bool DecodeBlock(Reader& r, const Huffman& dc, const Huffman& ac, int32_t& pred,
     k += run;
     if (k > 63) return false;
     const uint32_t bits = r.Take(s);
-    if constexpr (kStore) coef[kNatural[k]] = int16_t(Extend(bits, s));
+    if constexpr (kStore) {
+      coef[kNatural[k]] = int16_t(Extend(bits, s));
+      lastCoded = k;
+    }
     ++k;
   }
+  last = lastCoded;
   return true;
+}
+
+// Decodes one block; with kStore its coefficients (quantised, row-major)
+// go into coef, which the caller has zeroed, and `last` is the zigzag
+// position of the last one coded. False for a bad code or a coefficient
+// past the 64th; the DC prediction wraps as libjpeg's does.
+template <bool kStore>
+[[gnu::always_inline]] inline bool DecodeBlock(Reader& r, const Huffman& dc, const Huffman& ac, int32_t& pred,
+                                               int16_t* coef, int& last) {
+  // On local copies, which nothing the loop writes can alias.
+  Reader local = r;
+  int32_t p = pred;
+  const bool ok = DecodeBlockIn<kStore>(local, dc, ac, p, coef, last);
+  r = local;
+  pred = p;
+  return ok;
 }
 
 // ---- The file's structure --------------------------------------------------
@@ -329,8 +380,10 @@ struct Slot {
 struct State {
   Reader r;
   uint64_t block = 0;  // blocks decoded so far (in a guessed run: since its start)
+  int slot = 0;        // block % blocks per MCU
   int32_t pred[3] = {};
   uint32_t interval = 0;
+  int intervalMcus = 0;  // MCUs decoded in this restart interval
 };
 
 struct Interval {
@@ -353,15 +406,17 @@ struct Scan {
 // the end of a restart interval it checks the interval ended cleanly and
 // moves on to the next.
 template <bool kStore>
-bool NextBlock(const Scan& sc, State& st, int16_t* coef) {
-  const Slot& sl = sc.slots[size_t(st.block % uint64_t(sc.bpm))];
-  if (!DecodeBlock<kStore>(st.r, *sl.dc, *sl.ac, st.pred[sl.comp], coef)) return false;
+[[gnu::always_inline]] inline bool NextBlock(const Scan& sc, State& st, int16_t* coef, int* last = nullptr) {
+  const Slot& sl = sc.slots[size_t(st.slot)];
+  int lastCoded = 0;
+  if (!DecodeBlock<kStore>(st.r, *sl.dc, *sl.ac, st.pred[sl.comp], coef, lastCoded)) return false;
+  if (last) *last = lastCoded;
   if (st.r.Overrun()) return false;
   ++st.block;
-  if (st.block % uint64_t(sc.bpm) != 0) return true;
-  const uint64_t mcu = st.block / uint64_t(sc.bpm);
+  if (++st.slot < sc.bpm) return true;
+  st.slot = 0;
   const bool scanEnd = st.block == sc.totalBlocks;
-  const bool intervalEnd = sc.restartMcus && mcu % uint64_t(sc.restartMcus) == 0;
+  const bool intervalEnd = sc.restartMcus && ++st.intervalMcus == sc.restartMcus;
   if (!scanEnd && !intervalEnd) return true;
   // All the segment's bytes read and fewer than 8 bits of padding left.
   Reader& r = st.r;
@@ -373,10 +428,19 @@ bool NextBlock(const Scan& sc, State& st, int16_t* coef) {
   r.p = sc.intervals[st.interval].begin;
   r.end = sc.intervals[st.interval].end;
   for (int32_t& p : st.pred) p = 0;
+  st.intervalMcus = 0;
   return true;
 }
 
 // ---- Inverse DCT -----------------------------------------------------------
+
+// The vectorised loops below are built twice, for AVX2 and for the baseline,
+// and the one the processor can run is chosen when the program loads.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VECTOR_CLONES
+#endif
 
 // libjpeg's accurate integer IDCT (13-bit constants, 2 extra bits between
 // the passes). Returns false where a value leaves the range in which
@@ -385,139 +449,119 @@ bool NextBlock(const Scan& sc, State& st, int16_t* coef) {
 constexpr int32_t F0298 = 2446, F0390 = 3196, F0541 = 4433, F0765 = 6270, F0899 = 7373, F1175 = 9633,
                   F1501 = 12299, F1847 = 15137, F1961 = 16069, F2053 = 16819, F2562 = 20995, F3072 = 25172;
 
-struct Idct1D {
-  int32_t o[8];
-  // x: the eight inputs; `scaleDc` is the even part's left shift.
-  inline void Run(int32_t x0, int32_t x1, int32_t x2, int32_t x3, int32_t x4, int32_t x5, int32_t x6, int32_t x7,
-                  int shift) {
-    int32_t z1 = (x2 + x6) * F0541;
-    const int32_t t2 = z1 - x6 * F1847;
-    const int32_t t3 = z1 + x2 * F0765;
+// One 1-D pass over eight lanes at once: lane l takes x[k * 8 + l] for
+// k = 0 .. 7 and gives o[n * 8 + l]. Written lane-wise for the compiler to
+// vectorise.
+inline void IdctPass(const int32_t* __restrict x, int32_t* __restrict o, int shift) {
+  const int32_t round = int32_t(1) << (shift - 1);
+  for (int l = 0; l < 8; ++l) {
+    const int32_t x0 = x[l], x1 = x[8 + l], x2 = x[16 + l], x3 = x[24 + l];
+    const int32_t x4 = x[32 + l], x5 = x[40 + l], x6 = x[48 + l], x7 = x[56 + l];
+    const int32_t e1 = (x2 + x6) * F0541;
+    const int32_t t2 = e1 - x6 * F1847;
+    const int32_t t3 = e1 + x2 * F0765;
     const int32_t t0 = (x0 + x4) * 8192;
     const int32_t t1 = (x0 - x4) * 8192;
-    const int32_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-    int32_t a0 = x7, a1 = x5, a2 = x3, a3 = x1;
-    z1 = a0 + a3;
-    int32_t z2 = a1 + a2, z3 = a0 + a2, z4 = a1 + a3;
-    const int32_t z5 = (z3 + z4) * F1175;
-    a0 *= F0298;
-    a1 *= F2053;
-    a2 *= F3072;
-    a3 *= F1501;
-    z1 *= -F0899;
-    z2 *= -F2562;
-    z3 = z3 * -F1961 + z5;
-    z4 = z4 * -F0390 + z5;
-    a0 += z1 + z3;
-    a1 += z2 + z4;
-    a2 += z2 + z3;
-    a3 += z1 + z4;
-    const int32_t round = int32_t(1) << (shift - 1);
-    o[0] = (t10 + a3 + round) >> shift;
-    o[7] = (t10 - a3 + round) >> shift;
-    o[1] = (t11 + a2 + round) >> shift;
-    o[6] = (t11 - a2 + round) >> shift;
-    o[2] = (t12 + a1 + round) >> shift;
-    o[5] = (t12 - a1 + round) >> shift;
-    o[3] = (t13 + a0 + round) >> shift;
-    o[4] = (t13 - a0 + round) >> shift;
+    const int32_t t10 = t0 + t3 + round, t13 = t0 - t3 + round, t11 = t1 + t2 + round, t12 = t1 - t2 + round;
+    const int32_t z5 = (x7 + x3 + x5 + x1) * F1175;
+    const int32_t z1 = (x7 + x1) * -F0899;
+    const int32_t z2 = (x5 + x3) * -F2562;
+    const int32_t z3 = (x7 + x3) * -F1961 + z5;
+    const int32_t z4 = (x5 + x1) * -F0390 + z5;
+    const int32_t a0 = x7 * F0298 + z1 + z3;
+    const int32_t a1 = x5 * F2053 + z2 + z4;
+    const int32_t a2 = x3 * F3072 + z2 + z3;
+    const int32_t a3 = x1 * F1501 + z1 + z4;
+    o[l] = (t10 + a3) >> shift;
+    o[56 + l] = (t10 - a3) >> shift;
+    o[8 + l] = (t11 + a2) >> shift;
+    o[48 + l] = (t11 - a2) >> shift;
+    o[16 + l] = (t12 + a1) >> shift;
+    o[40 + l] = (t12 - a1) >> shift;
+    o[24 + l] = (t13 + a0) >> shift;
+    o[32 + l] = (t13 - a0) >> shift;
   }
-};
+}
 
 // Values up to this size keep every sum of the vector code within 16 bits
 // and every product sum here within 32.
 constexpr int32_t kIdctLimit = 16383;
 
-inline bool OutOfRange(int32_t v) { return uint32_t(v + kIdctLimit) > uint32_t(2 * kIdctLimit); }
+// Whether any of the 64 values is beyond +-limit.
+inline bool AnyBeyond(const int32_t* v, int32_t limit) {
+  uint32_t bad = 0;
+  for (int i = 0; i < 64; ++i) bad |= uint32_t(uint32_t(v[i] + limit) > uint32_t(2 * limit));
+  return bad != 0;
+}
 
-bool InverseDct(const int16_t* coef, const uint16_t* quant, uint8_t* dst, ptrdiff_t stride) {
-  int32_t ws[64];
-  bool bad = false;
-  for (int c = 0; c < 8; ++c) {
-    int32_t x[8];
-    bool ac = false;
-    for (int k = 0; k < 8; ++k) {
-      x[k] = int32_t(coef[k * 8 + c]) * int32_t(quant[k * 8 + c]);
-      bad |= OutOfRange(x[k]);
-      if (k) ac |= x[k] != 0;
-    }
-    if (!ac) {
-      // The full computation gives the same, DC << 2, down the column.
-      for (int k = 0; k < 8; ++k) ws[k * 8 + c] = x[0] * 4;
-      bad |= OutOfRange(x[0] * 4);
-      continue;
-    }
-    Idct1D t;
-    t.Run(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], 11);
-    for (int k = 0; k < 8; ++k) {
-      ws[k * 8 + c] = t.o[k];
-      bad |= OutOfRange(t.o[k]);
-    }
+// `last` is the zigzag position of the block's last coded coefficient.
+VECTOR_CLONES bool InverseDct(const int16_t* coef, const uint16_t* quant, int last, uint8_t* dst, ptrdiff_t stride) {
+  if (last == 0) {
+    // DC alone: both passes reduce to one rounding of DC << 2.
+    const int32_t dc = int32_t(coef[0]) * int32_t(quant[0]);
+    if (dc > kIdctLimit / 4 || dc < -kIdctLimit / 4) return false;
+    const int32_t v = (dc * 4 + 16) >> 5;
+    if (v > 511 || v < -511) return false;
+    const uint8_t px = uint8_t(std::clamp(v + 128, 0, 255));
+    for (int r = 0; r < 8; ++r, dst += stride) std::memset(dst, px, 8);
+    return true;
   }
-  if (bad) return false;
-  for (int r = 0; r < 8; ++r, dst += stride) {
-    const int32_t* w = ws + r * 8;
-    Idct1D t;
-    t.Run(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], 18);
-    for (int k = 0; k < 8; ++k) {
-      const int32_t v = t.o[k];
-      if (uint32_t(v + 512) > 1023u) return false;  // libjpeg's two paths part ways past +-512
-      dst[k] = uint8_t(std::clamp(v + 128, 0, 255));
-    }
-  }
+  alignas(32) int32_t x[64], ws[64], wt[64], out[64];
+  for (int i = 0; i < 64; ++i) x[i] = int32_t(coef[i]) * int32_t(quant[i]);
+  if (AnyBeyond(x, kIdctLimit)) return false;
+  // Columns (a column of DC alone gives DC << 2 throughout, as the full
+  // computation does).
+  IdctPass(x, ws, 11);
+  if (AnyBeyond(ws, kIdctLimit)) return false;
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 8; ++c) wt[c * 8 + r] = ws[r * 8 + c];
+  IdctPass(wt, out, 18);
+  // libjpeg's vector code saturates and its plain code wraps past +-512.
+  if (AnyBeyond(out, 511)) return false;
+  for (int r = 0; r < 8; ++r, dst += stride)
+    for (int c = 0; c < 8; ++c) dst[c] = uint8_t(std::clamp(out[c * 8 + r] + 128, 0, 255));
   return true;
 }
 
 // ---- Colour ----------------------------------------------------------------
 
-struct ColourTables {
-  int32_t crR[256], cbB[256], crG[256], cbG[256];
-  ColourTables() {
-    constexpr int32_t kHalf = 1 << 15;
-    for (int i = 0; i < 256; ++i) {
-      const int32_t x = i - 128;
-      crR[i] = (91881 * x + kHalf) >> 16;
-      cbB[i] = (116130 * x + kHalf) >> 16;
-      crG[i] = -46802 * x;
-      cbG[i] = -22554 * x + kHalf;
-    }
+// libjpeg's YCbCr tables, as the sums they hold: 16 fraction bits, rounded.
+VECTOR_CLONES void ConvertRow(const uint8_t* __restrict y, const uint8_t* __restrict cb, const uint8_t* __restrict cr, int w,
+                uint8_t* __restrict planes, uint8_t* __restrict out) {
+  uint8_t* bp = planes;
+  uint8_t* gp = planes + w;
+  uint8_t* rp = planes + 2 * w;
+  for (int x = 0; x < w; ++x) {
+    const int32_t yy = y[x], b = int32_t(cb[x]) - 128, r = int32_t(cr[x]) - 128;
+    bp[x] = uint8_t(std::clamp(yy + ((116130 * b + 32768) >> 16), 0, 255));
+    gp[x] = uint8_t(std::clamp(yy + ((-22554 * b - 46802 * r + 32768) >> 16), 0, 255));
+    rp[x] = uint8_t(std::clamp(yy + ((91881 * r + 32768) >> 16), 0, 255));
   }
-};
-const ColourTables& Colours() {
-  static const ColourTables t;
-  return t;
-}
-
-inline uint8_t Clamp255(int32_t v) { return uint8_t(std::clamp(v, 0, 255)); }
-
-void ConvertRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int w, uint8_t* out) {
-  const ColourTables& t = Colours();
-  for (int x = 0; x < w; ++x, out += 3) {
-    const int32_t yy = y[x], b = cb[x], r = cr[x];
-    out[0] = Clamp255(yy + t.cbB[b]);
-    out[1] = Clamp255(yy + ((t.cbG[b] + t.crG[r]) >> 16));
-    out[2] = Clamp255(yy + t.crR[r]);
+  for (int x = 0; x < w; ++x) {
+    out[3 * x] = bp[x];
+    out[3 * x + 1] = gp[x];
+    out[3 * x + 2] = rp[x];
   }
 }
 
-// Chroma doubled across: (3 * nearer + farther), the edges repeated.
-void UpsampleAcross(const uint8_t* in, int cw, uint8_t* out) {
-  for (int i = 0; i < cw; ++i) {
-    const int here = 3 * in[i];
-    out[2 * i] = uint8_t((here + in[std::max(i - 1, 0)] + 1) >> 2);
-    out[2 * i + 1] = uint8_t((here + in[std::min(i + 1, cw - 1)] + 2) >> 2);
-  }
+// Chroma doubled across: (3 * nearer + farther) / 4, the edge samples
+// repeated. cw >= 2.
+VECTOR_CLONES void UpsampleAcross(const uint8_t* __restrict in, int cw, uint8_t* __restrict out) {
+  out[0] = in[0];
+  for (int i = 1; i < cw; ++i) out[2 * i] = uint8_t((3 * in[i] + in[i - 1] + 1) >> 2);
+  for (int i = 0; i + 1 < cw; ++i) out[2 * i + 1] = uint8_t((3 * in[i] + in[i + 1] + 2) >> 2);
+  out[2 * cw - 1] = in[cw - 1];
 }
 
-// Chroma doubled both ways for one output row: `near` is the chroma row
-// the output row lies in, `far` the one above or below it.
-void UpsampleBoth(const uint8_t* nearRow, const uint8_t* farRow, int cw, int32_t* sums, uint8_t* out) {
+// Chroma doubled both ways for one output row: `nearRow` is the chroma row
+// the output row lies in, `farRow` the one above or below it. cw >= 2.
+VECTOR_CLONES void UpsampleBoth(const uint8_t* __restrict nearRow, const uint8_t* __restrict farRow, int cw,
+                  int32_t* __restrict sums, uint8_t* __restrict out) {
   for (int i = 0; i < cw; ++i) sums[i] = 3 * nearRow[i] + farRow[i];
-  for (int i = 0; i < cw; ++i) {
-    const int32_t here = 3 * sums[i];
-    out[2 * i] = uint8_t((here + sums[std::max(i - 1, 0)] + 8) >> 4);
-    out[2 * i + 1] = uint8_t((here + sums[std::min(i + 1, cw - 1)] + 7) >> 4);
-  }
+  out[0] = uint8_t((4 * sums[0] + 8) >> 4);
+  for (int i = 1; i < cw; ++i) out[2 * i] = uint8_t((3 * sums[i] + sums[i - 1] + 8) >> 4);
+  for (int i = 0; i + 1 < cw; ++i) out[2 * i + 1] = uint8_t((3 * sums[i] + sums[i + 1] + 7) >> 4);
+  out[2 * cw - 1] = uint8_t((4 * sums[cw - 1] + 7) >> 4);
 }
 
 // ---- The second pass: bands of MCU rows ----------------------------------
@@ -527,6 +571,7 @@ struct BandBuffers {
   std::vector<uint8_t> luma[2];                // two MCU rows of luma
   std::vector<uint8_t> chroma[3][2];           // three MCU rows of Cb, Cr
   std::vector<uint8_t> cbRow, crRow;           // one output row of each, upsampled
+  std::vector<uint8_t> planes;                 // one output row of blue, green, red
   std::vector<int32_t> sums;
 };
 
@@ -542,6 +587,7 @@ class BandDecoder {
     b_.cbRow.resize(size_t(2 * sc.chromaW + 16));
     b_.crRow.resize(size_t(2 * sc.chromaW + 16));
     b_.sums.resize(size_t(sc.chromaW + 8));
+    b_.planes.resize(size_t(sc.width) * 3);
   }
 
   // Decodes MCU rows r0 .. r1 - 1 into the picture, starting from st (at or
@@ -580,7 +626,8 @@ class BandDecoder {
           continue;
         }
         std::memset(coef, 0, sizeof coef);
-        if (!NextBlock<true>(sc_, st, coef)) return false;
+        int last = 0;
+        if (!NextBlock<true>(sc_, st, coef, &last)) return false;
         uint8_t* dst;
         ptrdiff_t stride;
         if (sl.comp == 0) {
@@ -590,7 +637,7 @@ class BandDecoder {
           stride = b_.chromaStride;
           dst = b_.chroma[m % 3][sl.comp - 1].data() + size_t(bx * 8);
         }
-        if (!InverseDct(coef, sl.quant, dst, stride)) return false;
+        if (!InverseDct(coef, sl.quant, last, dst, stride)) return false;
       }
     return true;
   }
@@ -627,7 +674,7 @@ class BandDecoder {
         cb = b_.cbRow.data();
         cr = b_.crRow.data();
       }
-      ConvertRow(yr, cb, cr, sc_.width, o);
+      ConvertRow(yr, cb, cr, sc_.width, b_.planes.data(), o);
     }
   }
 
@@ -725,7 +772,7 @@ bool TrueStates(const Scan& sc, const std::vector<std::vector<Point>>& chunks, s
       }
       if (nc < chunks.size()) {
         const Point& q = chunks[nc][ni];
-        if (q.st.r.Position() == pos && q.st.block % uint64_t(sc.bpm) == cur.block % uint64_t(sc.bpm)) {
+        if (q.st.r.Position() == pos && q.st.slot == cur.slot) {
           blockShift = int64_t(cur.block) - int64_t(q.st.block);
           for (int k = 0; k < 3; ++k) predShift[k] = int32_t(uint32_t(cur.pred[k]) - uint32_t(q.st.pred[k]));
           c = nc;
@@ -850,6 +897,30 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     }
   }
 
+  // The picture's memory is faulted in while the first pass runs: the
+  // kernel's zeroing of it is a good part of the whole decode.
+  Bitmap pic;
+  std::exception_ptr allocFailed;
+  std::thread allocator;
+  auto allocate = [&] {
+    try {
+      pic = Bitmap::Unfilled(f.width, f.height, PixelFormat::pf24bit);
+    } catch (...) {
+      allocFailed = std::current_exception();
+    }
+  };
+  try {
+    allocator = std::thread(allocate);
+  } catch (const std::system_error&) {
+    allocate();
+  }
+  struct Join {
+    std::thread& t;
+    ~Join() {
+      if (t.joinable()) t.join();
+    }
+  } join{allocator};
+
   // True states to start the bands from.
   std::vector<State> truth;
   if (sc.restartMcus) {
@@ -888,7 +959,8 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     if (!TrueStates(sc, guesses, truth)) return false;
   }
 
-  Bitmap pic = Bitmap::Unfilled(f.width, f.height, PixelFormat::pf24bit);
+  if (allocator.joinable()) allocator.join();
+  if (allocFailed) std::rethrow_exception(allocFailed);
   std::atomic<bool> failed{false};
   const uint64_t work = uint64_t(f.width) * uint64_t(f.height) * 40;
   ForEachRowBand(sc.mcusY, work, [&](int r0, int r1) {

@@ -897,6 +897,12 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     }
   }
 
+  // Every block takes two bits at least; a segment too short for the
+  // picture ends early, which is libjpeg's to handle.
+  uint64_t dataBits = 0;
+  for (const Interval& iv : sc.intervals) dataBits += uint64_t(iv.end - iv.begin) * 8;
+  if (dataBits < sc.totalBlocks * 2) return false;
+
   // The picture's memory is faulted in while the first pass runs: the
   // kernel's zeroing of it is a good part of the whole decode.
   Bitmap pic;

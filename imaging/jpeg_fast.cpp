@@ -44,7 +44,7 @@ constexpr uint8_t kNatural[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25
                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-constexpr int kFastBits = 9;
+constexpr int kFastBits = 10;
 constexpr int32_t kFastEnd = 1 << 12;
 // A true state is kept every this many blocks of the first pass.
 constexpr uint64_t kStateSpacing = 32;
@@ -60,6 +60,9 @@ struct Huffman {
   // fit in kFastBits: (value << 16) | (run << 8) | bits; kFastEnd | bits
   // for the end of the block; 0 for the rest.
   int32_t fastAc[1 << kFastBits] = {};
+  // For skipping AC coefficients: (run << 8) | code and value bits, for
+  // every code of up to kFastBits bits; kFastEnd | bits for the end of block.
+  uint16_t skipAc[1 << kFastBits] = {};
   int32_t maxcode[17] = {};  // largest code of each length, -1 for none
   int32_t offset[17] = {};   // code + offset[length] = index into symbols
 };
@@ -82,21 +85,26 @@ bool BuildHuffman(Huffman& h, bool dc) {
     const int n = h.counts[len - 1];
     h.offset[len] = k - code;
     h.maxcode[len] = n ? code + n - 1 : -1;
+    // libjpeg refuses a table whose next code would not fit the length.
+    if (code + n >= (int32_t(1) << len)) return false;
     for (int i = 0; i < n; ++i, ++code, ++k)
       if (len <= kFastBits) {
         const int first = code << (kFastBits - len), span = 1 << (kFastBits - len);
         for (int j = 0; j < span; ++j) h.fast[first + j] = uint16_t((len << 8) | h.symbols[k]);
       }
-    // libjpeg refuses a table whose next code would not fit the length.
-    if (code >= (int32_t(1) << len)) return false;
     code <<= 1;
   }
   std::memset(h.fastAc, 0, sizeof h.fastAc);
+  std::memset(h.skipAc, 0, sizeof h.skipAc);
   if (!dc)
     for (int i = 0; i < (1 << kFastBits); ++i) {
       const int e = h.fast[i];
       const int len = e >> 8, run = (e >> 4) & 15, size = e & 15;
-      if (e != 0 && (e & 255) == 0) h.fastAc[i] = kFastEnd | len;  // end of block
+      // libjpeg ends the block at any symbol of size 0 but sixteen zeros,
+      // which skip as a zero of run 15: the same bounds hold.
+      const bool endOfBlock = size == 0 && run != 15;
+      if (e != 0 && endOfBlock) h.fastAc[i] = kFastEnd | len;
+      if (e != 0) h.skipAc[i] = uint16_t(endOfBlock ? kFastEnd | len : (run << 8) | (len + size));
       if (e == 0 || size == 0 || len + size > kFastBits) continue;
       const uint32_t bits = uint32_t(i >> (kFastBits - len - size)) & ((1u << size) - 1);
       h.fastAc[i] = int32_t(uint32_t(Extend(bits, size)) << 16) | (run << 8) | (len + size);
@@ -188,18 +196,28 @@ bool DecodeBlockIn(Reader& r, const Huffman& dc, const Huffman& ac, int32_t& pre
   int lastCoded = 0;
   for (int k = 1; k < 64;) {
     if (r.n < 32) r.Fill();
-    if (const int32_t e = ac.fastAc[r.buf >> (64 - kFastBits)]) {
-      r.buf <<= (e & 255);
-      r.n -= e & 255;
-      if (e & kFastEnd) break;
-      k += (e >> 8) & 15;
-      if (k > 63) return false;
-      if constexpr (kStore) {
+    const uint64_t peek = r.buf >> (64 - kFastBits);
+    if constexpr (kStore) {
+      if (const int32_t e = ac.fastAc[peek]) {
+        r.buf <<= (e & 255);
+        r.n -= e & 255;
+        if (e & kFastEnd) break;
+        k += (e >> 8) & 15;
+        if (k > 63) return false;
         coef[kNatural[k]] = int16_t(e >> 16);
         lastCoded = k;
+        ++k;
+        continue;
       }
-      ++k;
-      continue;
+    } else {
+      if (const int e = ac.skipAc[peek]) {
+        r.buf <<= (e & 255);
+        r.n -= e & 255;
+        if (e & kFastEnd) break;
+        k += ((e >> 8) & 15) + 1;
+        if (k > 64) return false;
+        continue;
+      }
     }
     const int rs = DecodeSymbol(r, ac);
     if (rs < 0) return false;
@@ -859,13 +877,16 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   sc.totalBlocks = uint64_t(sc.mcusX) * uint64_t(sc.mcusY) * uint64_t(sc.bpm);
   const uint64_t totalMcus = uint64_t(sc.mcusX) * uint64_t(sc.mcusY);
 
-  // Find the markers in the entropy-coded data, a slice per core.
+  // Find the markers in the entropy-coded data, in slices that are also the
+  // chunks of the first pass: twice as many as cores, taken in turn.
   const unsigned threads = RowBandThreads();
   const size_t scan = f.scanStart;
   const size_t dataLen = size - scan;
   const unsigned forced = chunkCount.load();
   const unsigned chunks =
-      forced ? forced : unsigned(std::min<uint64_t>(threads, std::max<uint64_t>(1, dataLen / 65536)));
+      forced    ? forced
+      : threads <= 1 ? 1u
+                     : unsigned(std::min<uint64_t>(2 * threads, std::max<uint64_t>(1, dataLen / 65536)));
   std::vector<size_t> cut(chunks + 1);
   for (unsigned j = 0; j <= chunks; ++j) {
     size_t b = scan + size_t(uint64_t(dataLen) * j / chunks);
@@ -956,11 +977,10 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     }
     const uint64_t endIndex = segEnd - scan - stuffed;
     std::vector<std::vector<Point>> guesses(from.size());
-    ForEachRowBand(int(from.size()), uint64_t(dataLen) * 16, [&](int j0, int j1) {
-      for (int j = j0; j < j1; ++j) {
-        const size_t k = size_t(j);
+    std::atomic<size_t> nextChunk{0};
+    ForEachRowBand(int(std::min<size_t>(threads, from.size())), uint64_t(dataLen) * 16, [&](int, int) {
+      for (size_t k; (k = nextChunk++) < from.size();)
         guesses[k] = GuessChunk(sc, from[k], index[k], k + 1 < from.size() ? index[k + 1] : endIndex + 1);
-      }
     });
     if (!TrueStates(sc, guesses, truth)) return false;
   }
@@ -969,13 +989,22 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   if (allocFailed) std::rethrow_exception(allocFailed);
   std::atomic<bool> failed{false};
   const uint64_t work = uint64_t(f.width) * uint64_t(f.height) * 40;
-  ForEachRowBand(sc.mcusY, work, [&](int r0, int r1) {
+  // Twice as many bands as cores, taken in turn, so that a core slowed by
+  // other work holds up less.
+  // With the scan's start the only true state, one band decodes it all.
+  const int bandRows = truth.size() <= 1 ? sc.mcusY : std::max(1, (sc.mcusY + 2 * int(threads) - 1) / (2 * int(threads)));
+  const int bands = (sc.mcusY + bandRows - 1) / bandRows;
+  std::atomic<int> nextBand{0};
+  ForEachRowBand(int(std::min<unsigned>(threads, unsigned(bands))), work, [&](int, int) {
     BandDecoder band(sc, pic);
-    const bool vertical = sc.ncomp == 3 && sc.vmax == 2;
-    const uint64_t target = uint64_t(vertical ? std::max(0, r0 - 1) : r0) * uint64_t(sc.mcusX) * uint64_t(sc.bpm);
-    auto it = std::upper_bound(truth.begin(), truth.end(), target,
-                               [](uint64_t b, const State& s) { return b < s.block; });
-    if (it == truth.begin() || !band.Run(*(it - 1), r0, r1, failed)) failed = true;
+    for (int b; (b = nextBand++) < bands && !failed;) {
+      const int r0 = b * bandRows, r1 = std::min(sc.mcusY, r0 + bandRows);
+      const bool vertical = sc.ncomp == 3 && sc.vmax == 2;
+      const uint64_t target = uint64_t(vertical ? std::max(0, r0 - 1) : r0) * uint64_t(sc.mcusX) * uint64_t(sc.bpm);
+      auto it = std::upper_bound(truth.begin(), truth.end(), target,
+                                 [](uint64_t t, const State& st) { return t < st.block; });
+      if (it == truth.begin() || !band.Run(*(it - 1), r0, r1, failed)) failed = true;
+    }
   });
   if (failed) return false;
   *out = std::move(pic);

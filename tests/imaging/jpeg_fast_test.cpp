@@ -236,3 +236,75 @@ TEST_F(FastJpeg, DamagedDataGivesWhatLibjpegGives) {
     }
   }
 }
+
+namespace {
+
+// The symbols of Huffman table `tableId` (class << 4 | id) in the file's
+// first definition of it: where its 16 counts start.
+size_t HuffmanCounts(const Bytes& f, int tableId) {
+  for (size_t i = 2; i + 4 < f.size();) {
+    if (f[i] != 0xFF) return 0;
+    const size_t len = size_t(f[i + 2] << 8 | f[i + 3]);
+    if (f[i + 1] == 0xC4)
+      for (size_t at = i + 4; at + 17 <= i + 2 + len;) {
+        if (f[at] == tableId) return at + 1;
+        size_t total = 0;
+        for (int k = 1; k <= 16; ++k) total += f[at + size_t(k)];
+        at += 17 + total;
+      }
+    if (f[i + 1] == 0xDA) return 0;
+    i += 2 + len;
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST_F(FastJpeg, HuffmanTablesReadAsLibjpegReadsThem) {
+  const Bytes good = Encode(320, 240, Options{});
+  struct Case {
+    const char* name;
+    void (*patch)(Bytes&, size_t counts);
+    bool taken;
+  };
+  const Case cases[] = {
+      // Three 1-bit codes cannot be: libjpeg refuses the table.
+      {"codes overflow",
+       [](Bytes& f, size_t c) {
+         for (size_t k = 1; k < 16; ++k)
+           if (f[c + k] >= 3) {
+             f[c + k] -= 3;
+             f[c] += 3;
+             return;
+           }
+       },
+       false},
+      // A symbol of size 0 other than sixteen zeros ends the block for libjpeg.
+      {"end of block as run 1",
+       [](Bytes& f, size_t c) {
+         size_t total = 0;
+         for (size_t k = 0; k < 16; ++k) total += f[c + k];
+         for (size_t k = 0; k < total; ++k)
+           if (f[c + 16 + k] == 0x00) f[c + 16 + k] = 0x10;
+       },
+       true},
+  };
+  for (const unsigned chunks : {1u, 6u}) {
+    jpeg_fast::chunkCount = chunks;
+    for (const Case& c : cases) {
+      Bytes f = good;
+      const size_t counts = HuffmanCounts(f, 0x10);
+      ASSERT_NE(counts, 0u);
+      c.patch(f, counts);
+      Bitmap got;
+      ASSERT_EQ(jpeg_fast::Decode(f.data(), f.size(), &got), c.taken) << c.name << ", chunks " << chunks;
+      const Outcome want = Try(jpeg_fast::ReadWithLibjpeg, f);
+      if (c.taken) {
+        ASSERT_TRUE(want.error.empty()) << c.name;
+        EXPECT_TRUE(SamePixels(got, want.pic)) << c.name << ", chunks " << chunks;
+      } else {
+        EXPECT_EQ(Try(ReadJpeg, f).error, want.error) << c.name;
+      }
+    }
+  }
+}

@@ -15,12 +15,13 @@
 #include "imaging/jpeg_fast.h"
 #include "imaging/parallel_rows.h"
 #include "imaging/picture_io.h"
+#include "tests/imaging/jpeg_encode.h"
 
 using namespace imaging;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using jpeg_test::Bytes;
 
 enum class Kind { Grey, S444, S422, S420, S440, Progressive, AdobeRgb };
 
@@ -49,41 +50,22 @@ Bytes Samples(int w, int h, int components, unsigned seed) {
 
 Bytes Encode(int w, int h, const Options& o, unsigned seed = 1) {
   const int components = o.kind == Kind::Grey ? 1 : 3;
-  const Bytes samples = Samples(w, h, components, seed);
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long len = 0;
-  jpeg_mem_dest(&c, &buf, &len);
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = components;
-  c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, o.quality, TRUE);
-  if (o.kind == Kind::AdobeRgb) jpeg_set_colorspace(&c, JCS_RGB);
-  if (components == 3 && o.kind != Kind::AdobeRgb) {
-    const int hs = o.kind == Kind::S444 || o.kind == Kind::S440 ? 1 : 2;
-    const int vs = o.kind == Kind::S420 || o.kind == Kind::S440 || o.kind == Kind::Progressive ? 2 : 1;
-    c.comp_info[0].h_samp_factor = hs;
-    c.comp_info[0].v_samp_factor = vs;
-    for (int k = 1; k < 3; ++k) c.comp_info[k].h_samp_factor = c.comp_info[k].v_samp_factor = 1;
-  }
-  if (o.kind == Kind::Progressive) jpeg_simple_progression(&c);
-  c.restart_interval = unsigned(o.restartMcus);
-  c.restart_in_rows = o.restartRows;
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(samples.data()) + size_t(c.next_scanline) * size_t(w * components);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  Bytes out(buf, buf + len);
-  jpeg_destroy_compress(&c);
-  std::free(buf);
-  return out;
+  return jpeg_test::EncodeSamples(
+      w, h, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, Samples(w, h, components, seed),
+      [&o, components](jpeg_compress_struct& c) {
+        jpeg_set_quality(&c, o.quality, TRUE);
+        if (o.kind == Kind::AdobeRgb) jpeg_set_colorspace(&c, JCS_RGB);
+        if (components == 3 && o.kind != Kind::AdobeRgb) {
+          const int hs = o.kind == Kind::S444 || o.kind == Kind::S440 ? 1 : 2;
+          const int vs = o.kind == Kind::S420 || o.kind == Kind::S440 || o.kind == Kind::Progressive ? 2 : 1;
+          c.comp_info[0].h_samp_factor = hs;
+          c.comp_info[0].v_samp_factor = vs;
+          for (int k = 1; k < 3; ++k) c.comp_info[k].h_samp_factor = c.comp_info[k].v_samp_factor = 1;
+        }
+        if (o.kind == Kind::Progressive) jpeg_simple_progression(&c);
+        c.restart_interval = unsigned(o.restartMcus);
+        c.restart_in_rows = o.restartRows;
+      });
 }
 
 // Pixels equal row by row (the rows' padding is not part of the picture).

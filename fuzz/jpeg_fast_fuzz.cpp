@@ -1,6 +1,6 @@
 // The multi-core JPEG decoder against libjpeg: whatever file the fast
 // decoder takes, libjpeg must decode to the very same pixels. Small files
-// are taken too, and the last byte picks how many chunks the data is cut
+// are taken too, on any number of cores, and the last byte picks how many chunks the data is cut
 // into, so that the joining of guessed chunks is exercised.
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   imaging::jpeg_fast::minPixels = 0;
+  imaging::jpeg_fast::minThreads = 1;
   imaging::jpeg_fast::chunkCount = size ? 1u + data[size - 1] % 9u : 1u;
   imaging::Bitmap fast;
   if (!imaging::jpeg_fast::Decode(data, size, &fast)) return 0;

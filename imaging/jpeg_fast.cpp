@@ -2,7 +2,7 @@
 //
 // The entropy-coded data of a scan is one long bit stream whose blocks can
 // only be found by decoding everything before them. Without restart markers
-// the stream is cut into one chunk per core and every chunk is decoded from
+// the stream is cut into two chunks per core and every chunk is decoded from
 // a guessed start (its first whole byte, the first block of an MCU, DC
 // predictions zero). Huffman codes fall back into step quickly, so the
 // decode that really arrives from the previous chunk soon stands at the same
@@ -14,7 +14,8 @@
 // predictions) every few blocks; the second pass decodes bands of MCU rows
 // from those states, with the inverse DCT, upsampling and colour conversion,
 // straight into the picture's rows. With restart markers the intervals are
-// the starting points and the first pass is not needed.
+// the starting points and the first pass is not needed. Meanwhile another
+// thread has the picture's memory faulted in.
 //
 // The arithmetic is libjpeg's: its accurate integer IDCT, its smooth
 // ("fancy") upsampling with the edge rows and columns repeated, its YCbCr
@@ -838,6 +839,8 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   // libjpeg's own size limit, then ours.
   if (f.width > 65500 || f.height > 65500 || !FitsPictureCap(f.width, f.height)) return false;
   if (uint64_t(f.width) * uint64_t(f.height) < minPixels.load()) return false;
+  const unsigned threads = RowBandThreads();
+  if (threads < minThreads.load()) return false;
 
   Scan sc;
   sc.width = f.width;
@@ -879,7 +882,6 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
 
   // Find the markers in the entropy-coded data, in slices that are also the
   // chunks of the first pass: twice as many as cores, taken in turn.
-  const unsigned threads = RowBandThreads();
   const size_t scan = f.scanStart;
   const size_t dataLen = size - scan;
   const unsigned forced = chunkCount.load();

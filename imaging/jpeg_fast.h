@@ -13,8 +13,10 @@ namespace imaging::jpeg_fast {
 
 // Smaller pictures go straight to libjpeg, which is quick enough for them.
 inline std::atomic<uint64_t> minPixels{uint64_t(1) << 20};
+// With fewer cores than this libjpeg alone is faster: it decodes then.
+inline std::atomic<unsigned> minThreads{3};
 // How many pieces the entropy-coded data is cut into for decoding in
-// parallel; 0 (the default) means one per core. Tests set it.
+// parallel; 0 (the default) means two per core. Tests set it.
 inline std::atomic<unsigned> chunkCount{0};
 
 // Decodes a single-scan baseline Huffman file, 8-bit, grey or YCbCr with luma

@@ -96,13 +96,17 @@ Outcome Try(const Read& read, const Bytes& f) {
   return o;
 }
 
-// Every file is taken, whatever its size, and cut into the given number of
-// chunks (0: one per core).
+// Every file is taken, whatever its size and however few the threads, and
+// cut into the given number of chunks (0: two per core).
 class FastJpeg : public ::testing::Test {
  protected:
-  void SetUp() override { jpeg_fast::minPixels = 0; }
+  void SetUp() override {
+    jpeg_fast::minPixels = 0;
+    jpeg_fast::minThreads = 1;
+  }
   void TearDown() override {
     jpeg_fast::minPixels = uint64_t(1) << 20;
+    jpeg_fast::minThreads = 3;
     jpeg_fast::chunkCount = 0;
     SetRowBandLimit(0);
   }
@@ -134,7 +138,7 @@ TEST_F(FastJpeg, SamePixelsAsLibjpeg) {
     unsigned chunks, threads;
   };
   const Coding codings[] = {
-      {90, 0, 0, 0, 0},   // one chunk per core
+      {90, 0, 0, 0, 0},   // two chunks per core
       {75, 0, 0, 13, 3},  // more chunks than threads
       {100, 0, 0, 1, 0},  // one chunk: the decode in sequence, no guessing
       {100, 7, 0, 0, 0},  // restart intervals inside MCU rows

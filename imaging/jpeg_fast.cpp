@@ -64,6 +64,10 @@ struct Huffman {
   // For skipping AC coefficients: (run << 8) | code and value bits, for
   // every code of up to kFastBits bits; kFastEnd | bits for the end of block.
   uint16_t skipAc[1 << kFastBits] = {};
+  // The same for as many whole coefficients as the kFastBits bits hold:
+  // bits | (positions advanced << 8) | (1 << 16) where the last is the end
+  // of the block.
+  uint32_t skipMany[1 << kFastBits] = {};
   int32_t maxcode[17] = {};  // largest code of each length, -1 for none
   int32_t offset[17] = {};   // code + offset[length] = index into symbols
 };
@@ -109,6 +113,21 @@ bool BuildHuffman(Huffman& h, bool dc) {
       if (e == 0 || size == 0 || len + size > kFastBits) continue;
       const uint32_t bits = uint32_t(i >> (kFastBits - len - size)) & ((1u << size) - 1);
       h.fastAc[i] = int32_t(uint32_t(Extend(bits, size)) << 16) | (run << 8) | (len + size);
+    }
+  std::memset(h.skipMany, 0, sizeof h.skipMany);
+  if (!dc)
+    for (int i = 0; i < (1 << kFastBits); ++i) {
+      int used = 0, advance = 0;
+      bool end = false;
+      while (!end) {
+        const int e = h.fast[(i << used) & ((1 << kFastBits) - 1)];
+        const int len = e >> 8, run = (e >> 4) & 15, size = e & 15;
+        if (e == 0 || used + len + size > kFastBits) break;
+        used += len + size;
+        end = size == 0 && run != 15;
+        if (!end) advance += run + 1;
+      }
+      if (used) h.skipMany[i] = uint32_t(used) | uint32_t(advance) << 8 | uint32_t(end) << 16;
     }
   return true;
 }
@@ -211,6 +230,17 @@ bool DecodeBlockIn(Reader& r, const Huffman& dc, const Huffman& ac, int32_t& pre
         continue;
       }
     } else {
+      // Several coefficients at once, unless the block could end among them.
+      if (const uint32_t m = ac.skipMany[peek]) {
+        const int to = k + int((m >> 8) & 255);
+        if (to < 64 || (to == 64 && !(m >> 16))) {
+          r.buf <<= (m & 255);
+          r.n -= int(m & 255);
+          if (m >> 16) break;
+          k = to;
+          continue;
+        }
+      }
       if (const int e = ac.skipAc[peek]) {
         r.buf <<= (e & 255);
         r.n -= e & 255;

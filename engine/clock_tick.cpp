@@ -18,7 +18,7 @@ void TFormMain::Timer1Timer() {
     if (t.Second == LastSecond) return;
   } else {
     if (t.Second == LastSecond) return;
-    if (canDraw) DrawSecondHand(t.Second);
+    if (canDraw) DrawSecondHand(t.Second, true);
   }
 
   const long double q = MinutePosition(t.Minute, t.Second);

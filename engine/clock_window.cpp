@@ -438,22 +438,25 @@ void TFormMain::ComposeBase() {
   }
 }
 
-void TFormMain::ComposeRect(const QRect& r) {
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    std::memcpy(frame_.scanLine(y) + 4 * size_t(r.left()), base_.constScanLine(y) + 4 * size_t(r.left()),
-                4 * size_t(r.width()));
+void TFormMain::ComposeRegion(const QRegion& region) {
+  for (const QRect& r : region)
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      std::memcpy(frame_.scanLine(y) + 4 * size_t(r.left()), base_.constScanLine(y) + 4 * size_t(r.left()),
+                  4 * size_t(r.width()));
   if (!Placed()) return;
+  // Image by image over the whole region, in the order they lie: each pixel
+  // gets them as one image at a time over the rectangle would.
   for (const TImage* img : {&ImageDate, &ImageTime, &ImageH, &ImageM, &ImageS}) {
     const imaging::Bitmap& pic = img->Picture;
+    if (!img->Visible || pic.Empty()) continue;
     // Outside what a hand's last drawing changed, its picture holds the
     // background fill; while that is also its key colour, nothing shows
     // there, and only the drawn part is looked at.
-    if (img->Drawn && img->Visible && img->Transparent && !img->Center && !pic.Empty() &&
-        pic.PixelColour(0, pic.Height() - 1) == HandBackgroundColor) {
-      for (const QRect& part : img->Drawn->translated(img->Left, img->Top) & r) DrawImageInto(frame_, *img, part);
-      continue;
-    }
-    DrawImageInto(frame_, *img, r);
+    const bool drawnOnly = img->Drawn && img->Transparent && !img->Center &&
+                           pic.PixelColour(0, pic.Height() - 1) == HandBackgroundColor;
+    const QRegion parts = region & (drawnOnly ? img->Drawn->translated(img->Left, img->Top)
+                                              : QRegion(img->Left, img->Top, img->Width, img->Height));
+    for (const QRect& part : parts) DrawImageInto(frame_, *img, part);
   }
 }
 
@@ -485,7 +488,7 @@ const QImage& TFormMain::Frame() {
     }
   }
   pending_ &= rect();
-  for (const QRect& r : pending_) ComposeRect(r);
+  ComposeRegion(pending_);
   toScreen_ += pending_;
   pending_ = QRegion();
   return frame_;
@@ -648,9 +651,31 @@ void TFormMain::PM_XClick() { close(); }
 void TFormMain::ShowTime(uint16_t h, uint16_t m, uint16_t s) {
   if (!ImageTime.Visible) return;
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%2.2d:%2.2d:%2.2d", h, m, s);
-  ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
-  InvalidateImage(ImageTime);
+  if (h < 100 && m < 100 && s < 100) {
+    // What the format below gives, without the formatter, every second.
+    const uint16_t parts[3] = {h, m, s};
+    for (int i = 0; i < 3; ++i) {
+      buf[3 * i] = char('0' + parts[i] / 10);
+      buf[3 * i + 1] = char('0' + parts[i] % 10);
+      buf[3 * i + 2] = i < 2 ? ':' : '\0';
+    }
+  } else {
+    std::snprintf(buf, sizeof buf, "%2.2d:%2.2d:%2.2d", h, m, s);
+  }
+  // Most seconds change a digit or two: only their glyphs are drawn again.
+  QRegion changed;
+  if (PartialRedraw && DigitalStyle == shownTimeStyle_ &&
+      RedrawDigitalText(ImageTime.Picture, DigitalStyle, shownTime_, buf, changed)) {
+    const imaging::Bitmap& pic = ImageTime.Picture;
+    const int ox = ImageTime.Left + (ImageTime.Center ? (ImageTime.Width - pic.Width()) / 2 : 0);
+    const int oy = ImageTime.Top + (ImageTime.Center ? (ImageTime.Height - pic.Height()) / 2 : 0);
+    InvalidateRegion(changed.translated(ox, oy) & QRect(ImageTime.Left, ImageTime.Top, ImageTime.Width, ImageTime.Height));
+  } else {
+    ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
+    InvalidateImage(ImageTime);
+  }
+  shownTime_ = buf;
+  shownTimeStyle_ = DigitalStyle;
 }
 
 void TFormMain::ToggleStillPicture() {

@@ -51,6 +51,18 @@ struct TImage {
   // changed from the background fill; unknown (the whole picture) until the
   // first drawing.
   std::optional<QRegion> Drawn;
+  // Drawings of a hand kept for reuse: a hand that comes back to a place it
+  // was drawn at (the second hand, once a minute) has its pixels copied in
+  // instead of drawn again. Each holds what the drawing covered and its
+  // pixels there; outside, the picture is the background fill.
+  struct Stamp {
+    std::vector<imaging::Point> Points;
+    std::array<uint32_t, 6> Style{};
+    QRegion Covered;
+    std::vector<uint32_t> Runs;  // its pixels there: count, colour, count, colour, ...
+  };
+  std::vector<Stamp> Stamps;
+  size_t NextStamp = 0;  // the one replaced next once they are all in use
   // The picture's canvas; an image without a picture gets a bitmap of its
   // own size first.
   imaging::Canvas& Canvas();
@@ -173,10 +185,17 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   // Clock data, glyphs, hands, digital text.
   void ReadClockData();
   void LoadDigitGlyphs();
+  const imaging::Bitmap* DigitGlyph(int style, char c) const;
+  // Draws into a picture of `from` the glyphs in which `to` differs, when
+  // they take the same places; false (nothing drawn) otherwise. `changed`
+  // gets the glyphs' boxes in the picture.
+  bool RedrawDigitalText(imaging::Bitmap& picture, int style, const std::string& from, const std::string& to,
+                         QRegion& changed) const;
   imaging::Bitmap DrawDigitalText(int style, const std::string& text) const;
   void DrawHourHand(double h);
   void DrawMinuteHand(double q);
-  void DrawSecondHand(double s);
+  // Kept says the drawing may come back (a whole second in the normal mode).
+  void DrawSecondHand(double s, bool kept = false);
 
   // The alarm sound of AlarmSoundIndex into memory (index 0: none, the old
   // sound stays); raises the resource error for an index without a sound.
@@ -269,7 +288,7 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void StopWorkers();
   void Layout();
   void ApplyPosition();
-  void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc);
+  void DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc, bool kept = false);
   QRegion HandBounds(const std::vector<imaging::Point>& pts, bool disc) const;
   void ShowTime(uint16_t h, uint16_t m, uint16_t s);
   // Everything is to be composed anew; or only a region of the window.
@@ -284,7 +303,7 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   void Tick();
   bool Placed() const { return startupReached_ >= StartupStep::Layout; }
   void ComposeBase();
-  void ComposeRect(const QRect& r);
+  void ComposeRegion(const QRegion& region);
   TImage* ImageAt(int x, int y, bool mouseOnly);
   void MoveWindowBy(int x, int y);
   // AlarmBusy is set before the ring's worker starts, so the worker's clear
@@ -317,6 +336,9 @@ class TFormMain : public QWidget, public AlarmOwner, public NtpOwner {
   // The key colour each moving image was last composed with (its
   // bottom-left pixel); a change redraws the whole image.
   std::array<std::optional<imaging::Colour>, 5> lastKeys_;
+  // The text the time display's picture shows, in which glyph set (-1: none).
+  std::string shownTime_;
+  int shownTimeStyle_ = -1;
   platform::ColourKeyShape shape_;
   platform::ScreenBlit blit_;
   TImage* pressed_ = nullptr;

@@ -48,7 +48,50 @@ imaging::Canvas& TImage::Canvas() {
   return Picture.GetCanvas();
 }
 
-void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc) {
+namespace {
+
+bool SamePoints(const std::vector<imaging::Point>& a, const std::vector<imaging::Point>& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](const imaging::Point& p, const imaging::Point& q) {
+           return p.X == q.X && p.Y == q.Y;
+         });
+}
+
+// A region's pixels of a 32-bit picture as runs of one colour, row by row
+// of its rectangles: a hand is a few runs a row, a tenth of its pixels.
+std::vector<uint32_t> Runs(const imaging::Bitmap& b, const QRegion& region) {
+  std::vector<uint32_t> runs;  // count, colour, count, colour, ...
+  for (const QRect& r : region)
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      const uint32_t* row = reinterpret_cast<const uint32_t*>(b.ScanLine(y)) + r.left();
+      for (int x = 0; x < r.width();) {
+        int n = 1;
+        while (x + n < r.width() && row[x + n] == row[x]) ++n;
+        runs.push_back(uint32_t(n));
+        runs.push_back(row[x]);
+        x += n;
+      }
+    }
+  runs.shrink_to_fit();
+  return runs;
+}
+
+void PutRuns(imaging::Bitmap& b, const QRegion& region, const std::vector<uint32_t>& runs) {
+  const uint32_t* run = runs.data();
+  for (const QRect& r : region)
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(b.ScanLine(y)) + r.left();
+      for (int x = 0; x < r.width(); run += 2) {
+        std::fill_n(row + x, run[0], run[1]);
+        x += int(run[0]);
+      }
+    }
+}
+
+}  // namespace
+
+void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc,
+                         bool kept) {
   std::vector<imaging::Point> pts;
   pts.reserve(poly.size());
   for (const auto& p : poly) {
@@ -63,16 +106,38 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   const QRect whole(0, 0, img.Picture.Width(), img.Picture.Height());
   const QRegion cleared = PartialRedraw && img.Drawn ? *img.Drawn : QRegion(whole);
   FillPixels(img.Picture, cleared & whole, HandBackgroundColor);
-  c.brush.Color = fill;
-  c.Batch([&] {
-    // One point or none draws nothing visible as a polygon.
-    if (pts.size() >= 2) c.Polygon(pts);
-    if (disc) {
-      const int r = RoundHalfEven((long double)HandCenterX * (long double)CenterSize);
-      c.Ellipse({HandCenterX - r, HandCenterY - r, HandCenterX + r, HandCenterY + r});
-    }
+  const int r = RoundHalfEven((long double)HandCenterX * (long double)CenterSize);
+  // Everything besides the points that the drawing's pixels depend on.
+  const std::array<uint32_t, 6> style{fill, HandBackgroundColor, c.pen.Color, uint32_t(c.pen.Width),
+                                      disc ? uint32_t(r) + 1 : 0, uint32_t(whole.width()) << 16 | uint32_t(whole.height())};
+  kept = kept && PartialRedraw && img.Picture.GetPixelFormat() == imaging::PixelFormat::pf32bit;
+  if (!kept) std::vector<TImage::Stamp>().swap(img.Stamps);
+  auto stamp = std::find_if(img.Stamps.begin(), img.Stamps.end(), [&](const TImage::Stamp& s) {
+    return s.Style == style && SamePoints(s.Points, pts);
   });
-  img.Drawn = HandBounds(pts, disc) & whole;
+  if (stamp != img.Stamps.end()) {
+    PutRuns(img.Picture, stamp->Covered, stamp->Runs);
+    img.Drawn = stamp->Covered;
+  } else {
+    c.brush.Color = fill;
+    c.Batch([&] {
+      // One point or none draws nothing visible as a polygon.
+      if (pts.size() >= 2) c.Polygon(pts);
+      if (disc) c.Ellipse({HandCenterX - r, HandCenterY - r, HandCenterX + r, HandCenterY + r});
+    });
+    img.Drawn = HandBounds(pts, disc) & whole;
+    if (kept) {
+      // A minute of whole seconds fits; past that the oldest goes.
+      constexpr size_t kStamps = 60;
+      TImage::Stamp s{pts, style, *img.Drawn, Runs(img.Picture, *img.Drawn)};
+      if (img.Stamps.size() < kStamps) {
+        img.Stamps.push_back(std::move(s));
+      } else {
+        img.Stamps[img.NextStamp] = std::move(s);
+        img.NextStamp = (img.NextStamp + 1) % kStamps;
+      }
+    }
+  }
   // The window changes where the old and the new hand lie.
   InvalidateRegion(cleared.translated(img.Left, img.Top));
   InvalidateRegion(img.Drawn->translated(img.Left, img.Top));
@@ -129,6 +194,8 @@ void TFormMain::DrawHourHand(double h) { DrawHand(ImageH, HourPolygon, HourAngle
 
 void TFormMain::DrawMinuteHand(double q) { DrawHand(ImageM, MinutePolygon, MinuteAngle(q), HandColor, false); }
 
-void TFormMain::DrawSecondHand(double s) { DrawHand(ImageS, SecondPolygon, SecondAngle(s), SecondHandColor, true); }
+void TFormMain::DrawSecondHand(double s, bool kept) {
+  DrawHand(ImageS, SecondPolygon, SecondAngle(s), SecondHandColor, true, kept);
+}
 
 }  // namespace engine

@@ -156,6 +156,11 @@ TEST(PartialRedraw, EveryFrameIsTheFullComposition) {
     check(t);
     if (HasFatalFailure()) return;
   }
+  // The second hand came back to its places: from the second minute on its
+  // drawings were copied in, and the frames above held them to the full
+  // composition, whose hands are drawn afresh every time.
+  EXPECT_EQ(partial->ImageS.Stamps.size(), 60u);
+  EXPECT_TRUE(full->ImageS.Stamps.empty());
   // Half a minute of smooth sweep.
   partial->PM_O->setChecked(true);
   full->PM_O->setChecked(true);
@@ -164,6 +169,7 @@ TEST(PartialRedraw, EveryFrameIsTheFullComposition) {
     if (HasFatalFailure()) return;
   }
   EXPECT_EQ(frames, 2100);
+  EXPECT_TRUE(partial->ImageS.Stamps.empty());  // a sweep keeps no drawings
   // The run did go through what it is meant to: the second hand's image
   // took another key colour over its corner, and the window's shape changed.
   EXPECT_GE(keyChanges, 4);

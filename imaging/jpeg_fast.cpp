@@ -147,7 +147,9 @@ struct Reader {
     if (end - p >= 8) {
       uint64_t w;
       std::memcpy(&w, p, 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
       w = __builtin_bswap64(w);
+#endif
       // No FF among the eight bytes: take as many whole bytes as fit.
       const uint64_t x = ~w;
       if (((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) == 0) {
@@ -842,7 +844,9 @@ struct MarkerScan {
   uint64_t stuffedBeforeFirst = 0;
 };
 
-MarkerScan FindMarkers(const uint8_t* d, size_t from, size_t to, size_t size) {
+// Stops after `limit` markers and after the first that is not a restart
+// marker: what follows it is not part of the scan.
+MarkerScan FindMarkers(const uint8_t* d, size_t from, size_t to, size_t size, uint64_t limit) {
   MarkerScan m;
   size_t i = from;
   while (i < to) {
@@ -855,6 +859,7 @@ MarkerScan FindMarkers(const uint8_t* d, size_t from, size_t to, size_t size) {
       continue;
     }
     m.markers.push_back(i);
+    if (m.markers.size() >= limit || i + 1 >= size || (d[i + 1] & 0xF8) != 0xD0) break;
     i += 1;
   }
   return m;
@@ -910,6 +915,8 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   sc.totalBlocks = uint64_t(sc.mcusX) * uint64_t(sc.mcusY) * uint64_t(sc.bpm);
   const uint64_t totalMcus = uint64_t(sc.mcusX) * uint64_t(sc.mcusY);
 
+  const uint64_t intervalCount =
+      sc.restartMcus ? (totalMcus + uint64_t(sc.restartMcus) - 1) / uint64_t(sc.restartMcus) : 1;
   // Find the markers in the entropy-coded data, in slices that are also the
   // chunks of the first pass: twice as many as cores, taken in turn.
   const size_t scan = f.scanStart;
@@ -929,7 +936,8 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   cut[chunks] = size;
   std::vector<MarkerScan> found(chunks);
   ForEachRowBand(int(chunks), uint64_t(dataLen) * 4, [&](int j0, int j1) {
-    for (int j = j0; j < j1; ++j) found[size_t(j)] = FindMarkers(data, cut[size_t(j)], cut[size_t(j) + 1], size);
+    for (int j = j0; j < j1; ++j)
+      found[size_t(j)] = FindMarkers(data, cut[size_t(j)], cut[size_t(j) + 1], size, intervalCount);
   });
   std::vector<size_t> markers;
   for (const MarkerScan& m : found) markers.insert(markers.end(), m.markers.begin(), m.markers.end());
@@ -938,7 +946,7 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     if (markers.empty() || markers[0] + 1 >= size || data[markers[0] + 1] != 0xD9) return false;
     sc.intervals.push_back(Interval{data + scan, data + markers[0]});
   } else {
-    const uint64_t count = (totalMcus + uint64_t(sc.restartMcus) - 1) / uint64_t(sc.restartMcus);
+    const uint64_t count = intervalCount;
     if (markers.size() < count) return false;
     const uint8_t* begin = data + scan;
     for (uint64_t k = 0; k < count; ++k) {
@@ -983,7 +991,11 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   // True states to start the bands from.
   std::vector<State> truth;
   if (sc.restartMcus) {
+    // An interval's start every so many blocks is enough to seek from.
     for (size_t k = 0; k < sc.intervals.size(); ++k) {
+      if (!truth.empty() && uint64_t(k) * uint64_t(sc.restartMcus) * uint64_t(sc.bpm) <
+                                truth.back().block + kStateSpacing * 8)
+        continue;
       State s;
       s.r.p = sc.intervals[k].begin;
       s.r.end = sc.intervals[k].end;

@@ -59,7 +59,8 @@ struct TImage {
     std::vector<imaging::Point> Points;
     std::array<uint32_t, 6> Style{};
     QRegion Covered;
-    std::vector<uint32_t> Runs;  // its pixels there: count, colour, count, colour, ...
+    std::vector<uint8_t> Runs;  // its pixels there: length, colour, length, colour, ...
+    std::vector<uint32_t> Colours;
   };
   std::vector<Stamp> Stamps;
   size_t NextStamp = 0;  // the one replaced next once they are all in use

@@ -58,32 +58,41 @@ bool SamePoints(const std::vector<imaging::Point>& a, const std::vector<imaging:
 }
 
 // A region's pixels of a 32-bit picture as runs of one colour, row by row
-// of its rectangles: a hand is a few runs a row, a tenth of its pixels.
-std::vector<uint32_t> Runs(const imaging::Bitmap& b, const QRegion& region) {
-  std::vector<uint32_t> runs;  // count, colour, count, colour, ...
-  for (const QRect& r : region)
+// of its rectangles: a hand is a few runs a row. A run is two bytes, its
+// length (up to 255) and its colour's place in the stamp's colours; a
+// drawing of more than 256 colours is not kept (false).
+bool KeepPixels(const imaging::Bitmap& b, TImage::Stamp& stamp) {
+  std::vector<uint8_t>& runs = stamp.Runs;
+  std::vector<uint32_t>& colours = stamp.Colours;
+  for (const QRect& r : stamp.Covered)
     for (int y = r.top(); y <= r.bottom(); ++y) {
       const uint32_t* row = reinterpret_cast<const uint32_t*>(b.ScanLine(y)) + r.left();
       for (int x = 0; x < r.width();) {
         int n = 1;
-        while (x + n < r.width() && row[x + n] == row[x]) ++n;
-        runs.push_back(uint32_t(n));
-        runs.push_back(row[x]);
+        while (n < 255 && x + n < r.width() && row[x + n] == row[x]) ++n;
+        auto at = std::find(colours.begin(), colours.end(), row[x]);
+        if (at == colours.end()) {
+          if (colours.size() == 256) return false;
+          at = colours.insert(colours.end(), row[x]);
+        }
+        runs.push_back(uint8_t(n));
+        runs.push_back(uint8_t(at - colours.begin()));
         x += n;
       }
     }
   runs.shrink_to_fit();
-  return runs;
+  colours.shrink_to_fit();
+  return true;
 }
 
-void PutRuns(imaging::Bitmap& b, const QRegion& region, const std::vector<uint32_t>& runs) {
-  const uint32_t* run = runs.data();
-  for (const QRect& r : region)
+void PutPixels(imaging::Bitmap& b, const TImage::Stamp& stamp) {
+  const uint8_t* run = stamp.Runs.data();
+  for (const QRect& r : stamp.Covered)
     for (int y = r.top(); y <= r.bottom(); ++y) {
       uint32_t* row = reinterpret_cast<uint32_t*>(b.ScanLine(y)) + r.left();
       for (int x = 0; x < r.width(); run += 2) {
-        std::fill_n(row + x, run[0], run[1]);
-        x += int(run[0]);
+        std::fill_n(row + x, run[0], stamp.Colours[run[1]]);
+        x += run[0];
       }
     }
 }
@@ -116,7 +125,7 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
     return s.Style == style && SamePoints(s.Points, pts);
   });
   if (stamp != img.Stamps.end()) {
-    PutRuns(img.Picture, stamp->Covered, stamp->Runs);
+    PutPixels(img.Picture, *stamp);
     img.Drawn = stamp->Covered;
   } else {
     c.brush.Color = fill;
@@ -129,12 +138,14 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
     if (kept) {
       // A minute of whole seconds fits; past that the oldest goes.
       constexpr size_t kStamps = 60;
-      TImage::Stamp s{pts, style, *img.Drawn, Runs(img.Picture, *img.Drawn)};
-      if (img.Stamps.size() < kStamps) {
-        img.Stamps.push_back(std::move(s));
-      } else {
-        img.Stamps[img.NextStamp] = std::move(s);
-        img.NextStamp = (img.NextStamp + 1) % kStamps;
+      TImage::Stamp s{pts, style, *img.Drawn, {}, {}};
+      if (KeepPixels(img.Picture, s)) {
+        if (img.Stamps.size() < kStamps) {
+          img.Stamps.push_back(std::move(s));
+        } else {
+          img.Stamps[img.NextStamp] = std::move(s);
+          img.NextStamp = (img.NextStamp + 1) % kStamps;
+        }
       }
     }
   }

@@ -1,6 +1,6 @@
 // Imaging benchmark, run by hand through bench/imaging.sh (see README).
 //
-//   imaging_bench <work folder> [resample|rotate|jpeg|thumbs]...
+//   imaging_bench <work folder> [resample|rotate|jpeg|thumbs|camera]...
 //
 // Every baseline runs in this same process on the same pixels or bytes in
 // memory, and only the operation itself is timed:
@@ -15,6 +15,9 @@
 // 4. DrawThumbnailCell over a folder of JPEGs of 12 megapixels against
 //    reading and decoding the same files with TurboJPEG (a thumbnail decodes
 //    the whole picture, so the full decode is the floor of its cost).
+// 5. ReadJpeg of an 8000x6000 camera-like JPEG (written by WriteJpeg, as the
+//    maker loads them) against libjpeg alone on the same bytes, on one core
+//    and on all cores (checked equal).
 // Each figure is the best of several runs. The baselines are compiled in
 // when their development packages were found (bench/imaging.sh installs
 // them); otherwise their columns say n/a.
@@ -34,7 +37,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench/photo.h"
 #include "imaging/bitmap_ops.h"
+#include "imaging/jpeg_fast.h"
 #include "imaging/parallel_rows.h"
 #include "imaging/picture_io.h"
 #include "imaging/picture_loader.h"
@@ -322,6 +327,8 @@ struct TurboDecoder {
 #endif
 
 void JpegSection(const fs::path& work, int runs) {
+  // One thread each: TurboJPEG decodes on one.
+  SetRowBandLimit(1);
   const fs::path file = work / "photo_24mp.jpg";
   if (!fs::exists(file)) WriteFile(file, WriteJpeg(Scene(6000, 4000, 5)));
   const std::vector<uint8_t> bytes = ReadFile(file);
@@ -352,6 +359,34 @@ void JpegSection(const fs::path& work, int runs) {
 #else
   std::printf("  TurboJPEG  n/a\n");
 #endif
+}
+
+void CameraJpegSection(const fs::path& work, int runs) {
+  const fs::path file = work / "camera_48mp.jpg";
+  if (!fs::exists(file)) WriteFile(file, WriteJpeg(bench::Photo(8000, 6000, 3)));
+  const std::vector<uint8_t> bytes = ReadFile(file);
+  std::printf("\nJPEG 8000x6000 camera-like (48 MP, %.1f MB, 4:2:0, no restart markers), best of %d\n",
+              bytes.size() / 1e6, 3 * runs);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  for (const unsigned threads : {1u, cores}) {
+    SetRowBandLimit(threads);
+    // The two decoders take turns, so that both see the same load.
+    Bitmap ours, theirs;
+    Timing t, l;
+    for (int i = 0; i < 3 * runs; ++i) {
+      const Timing one = Best(1, [&] { ours = ReadJpeg(bytes.data(), bytes.size()); });
+      if (one.wall < t.wall) t = one;
+      const Timing other = Best(1, [&] { theirs = jpeg_fast::ReadWithLibjpeg(bytes.data(), bytes.size()); });
+      if (other.wall < l.wall) l = other;
+    }
+    bool same = ours.Width() == theirs.Width() && ours.Height() == theirs.Height();
+    for (int y = 0; same && y < ours.Height(); ++y)
+      same = std::memcmp(ours.ScanLine(y), theirs.ScanLine(y), size_t(ours.Width()) * 3) == 0;
+    std::printf("  %u thread%s: ReadJpeg %.1f ms (%.1f cores busy)   libjpeg alone %.1f ms   same pixels: %s   "
+                "ratio libjpeg/ours %.2fx\n",
+                threads, threads == 1 ? " " : "s", t.wall * 1e3, t.cpu / t.wall, l.wall * 1e3, same ? "yes" : "NO",
+                l.wall / t.wall);
+  }
 }
 
 void ThumbnailSection(const fs::path& work, int runs) {
@@ -389,7 +424,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QGuiApplication app(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: imaging_bench <work folder> [resample|rotate|jpeg|thumbs]...\n");
+    std::fprintf(stderr, "usage: imaging_bench <work folder> [resample|rotate|jpeg|thumbs|camera]...\n");
     return 2;
   }
   const fs::path work = argv[1];
@@ -425,6 +460,8 @@ int main(int argc, char** argv) {
   SetThreads(Threads{cores, cores});
   if (want("jpeg")) JpegSection(work, runs);
   if (want("thumbs")) ThumbnailSection(work, runs);
+  if (want("camera")) CameraJpegSection(work, runs);
+  SetThreads(Threads{cores, cores});
   std::printf("\nload average at end: %s\n", LoadAverage().c_str());
 #ifdef HAVE_MAGICKCORE
   MagickCoreTerminus();

@@ -21,10 +21,16 @@ inline void SetRowBandLimit(unsigned bands) { rowBandLimit = bands; }
 // operations of the whole picture; small pictures stay on the calling thread.
 // An exception in any band (running out of memory, say) comes back to the
 // caller once every band has ended; with several, the first band's wins.
-template <class Band>
-void ForEachRowBand(int rows, uint64_t work, const Band& band) {
+// How many bands may run at once: the cores, within the limit.
+inline unsigned RowBandThreads() {
   unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   if (const unsigned limit = rowBandLimit; limit != 0) threads = std::min(threads, limit);
+  return threads;
+}
+
+template <class Band>
+void ForEachRowBand(int rows, uint64_t work, const Band& band) {
+  unsigned threads = RowBandThreads();
   threads = std::min<unsigned>(threads, unsigned(std::max(1, rows)));
   if (work < 200000) threads = 1;
   if (threads <= 1) {

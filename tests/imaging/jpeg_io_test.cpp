@@ -11,39 +11,20 @@
 #include <jerror.h>
 
 #include "imaging/picture_io.h"
+#include "tests/imaging/jpeg_encode.h"
 
 using namespace imaging;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using jpeg_test::Bytes;
 
 // Encodes w x h samples of `components` channels (rows top-down) at quality 100.
 Bytes Encode(int w, int h, int components, J_COLOR_SPACE space, bool progressive, const Bytes& samples) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long len = 0;
-  jpeg_mem_dest(&c, &buf, &len);
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = components;
-  c.in_color_space = space;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 100, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(samples.data()) + size_t(c.next_scanline) * size_t(w * components);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  Bytes out(buf, buf + len);
-  jpeg_destroy_compress(&c);
-  std::free(buf);
-  return out;
+  return jpeg_test::EncodeSamples(w, h, components, space, samples, [progressive](jpeg_compress_struct& c) {
+    jpeg_set_quality(&c, 100, TRUE);
+    if (progressive) jpeg_simple_progression(&c);
+  });
 }
 
 void ExpectNear(Colour got, Colour want, int tol, const std::string& what) {

@@ -142,6 +142,14 @@ void Populate(void* p, size_t bytes) {
   }
 }
 
+// Faults in fresh memory whose contents do not matter by writing a byte of
+// each page. Where the memory is backed by huge pages, the first write of a
+// huge page brings all of it; the call above does the same work page by page,
+// which on a virtual machine costs twice the whole time of a photo's decode.
+void FaultIn(uint8_t* p, size_t bytes) {
+  for (size_t at = 0; at < bytes; at += 4096) reinterpret_cast<volatile uint8_t*>(p)[at] = 0;
+}
+
 void* AllocatePixels(size_t bytes) {
   if (bytes >= kHugeFrom) {
     const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
@@ -154,7 +162,7 @@ void* AllocatePixels(size_t bytes) {
     auto* base = static_cast<uint8_t*>(p);
     const int chunks = int(rounded / kHugePage);
     ForEachRowBand(chunks, uint64_t(rounded), [&](int c0, int c1) {
-      Populate(base + size_t(c0) * kHugePage, size_t(c1 - c0) * kHugePage);
+      FaultIn(base + size_t(c0) * kHugePage, size_t(c1 - c0) * kHugePage);
     });
     return p;
   }

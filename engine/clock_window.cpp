@@ -366,8 +366,8 @@ namespace {
 void DrawImageInto(QImage& frame, const TImage& img, const QRect& r) {
   if (!img.Visible || img.Picture.Empty()) return;
   const imaging::Bitmap& pic = img.Picture;
-  const int ox = img.Left + (img.Center ? (img.Width - pic.Width()) / 2 : 0);
-  const int oy = img.Top + (img.Center ? (img.Height - pic.Height()) / 2 : 0);
+  const QPoint origin = img.PictureOrigin();
+  const int ox = origin.x(), oy = origin.y();
   // Pixels are drawn where picture, image rectangle and r overlap.
   const int x0 = std::max({r.left(), img.Left, ox}), y0 = std::max({r.top(), img.Top, oy});
   const int x1 = std::min({r.right() + 1, img.Left + img.Width, ox + pic.Width()});
@@ -671,10 +671,8 @@ void TFormMain::ShowTime(uint16_t h, uint16_t m, uint16_t s) {
   QRegion changed;
   if (PartialRedraw && DigitalStyle == shownTimeStyle_ &&
       RedrawDigitalText(ImageTime.Picture, DigitalStyle, shownTime_, buf, changed)) {
-    const imaging::Bitmap& pic = ImageTime.Picture;
-    const int ox = ImageTime.Left + (ImageTime.Center ? (ImageTime.Width - pic.Width()) / 2 : 0);
-    const int oy = ImageTime.Top + (ImageTime.Center ? (ImageTime.Height - pic.Height()) / 2 : 0);
-    InvalidateRegion(changed.translated(ox, oy) & QRect(ImageTime.Left, ImageTime.Top, ImageTime.Width, ImageTime.Height));
+    InvalidateRegion(changed.translated(ImageTime.PictureOrigin()) &
+                     QRect(ImageTime.Left, ImageTime.Top, ImageTime.Width, ImageTime.Height));
   } else {
     ImageTime.Picture = DrawDigitalText(DigitalStyle, buf);
     InvalidateImage(ImageTime);

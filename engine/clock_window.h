@@ -3,6 +3,7 @@
 // over a window whose background colour is a transparent colour key.
 #pragma once
 
+#include <QPoint>
 #include <QRegion>
 #include <QWidget>
 
@@ -68,6 +69,11 @@ struct TImage {
   // own size first.
   imaging::Canvas& Canvas();
   bool Contains(int x, int y) const { return x >= Left && y >= Top && x < Left + Width && y < Top + Height; }
+  // Where the picture's top-left pixel lies in the window: centred in the
+  // image's rectangle, or at its corner.
+  QPoint PictureOrigin() const {
+    return {Left + (Center ? (Width - Picture.Width()) / 2 : 0), Top + (Center ? (Height - Picture.Height()) / 2 : 0)};
+  }
 };
 
 // What the tick and the commands hand on to the sound, message window and

@@ -150,12 +150,20 @@ void FaultIn(uint8_t* p, size_t bytes) {
   for (size_t at = 0; at < bytes; at += 4096) reinterpret_cast<volatile uint8_t*>(p)[at] = 0;
 }
 
+namespace {
+thread_local bool writersFaultIn = false;
+}  // namespace
+
+FaultInByWriters::FaultInByWriters() : before_(writersFaultIn) { writersFaultIn = true; }
+FaultInByWriters::~FaultInByWriters() { writersFaultIn = before_; }
+
 void* AllocatePixels(size_t bytes) {
   if (bytes >= kHugeFrom) {
     const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
     madvise(p, rounded, MADV_HUGEPAGE);  // a hint; without it plain pages serve
+    if (writersFaultIn) return p;
     // Every page of a pixel buffer is written soon after. Faulting them in
     // over all cores first spreads the kernel's zeroing of fresh memory,
     // which on one core costs as much as decoding a photo.

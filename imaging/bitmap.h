@@ -55,6 +55,20 @@ namespace detail {
 // every row anyway (SetSize still fills explicitly).
 void* AllocatePixels(size_t bytes);
 void FreePixels(void* p, size_t bytes) noexcept;
+// While one lives, large buffers allocated on this thread are left to fault
+// in as they are written: for pictures whose rows several threads write at
+// once, each faulting in its own pages, instead of a pass over all of them
+// first.
+class FaultInByWriters {
+ public:
+  FaultInByWriters();
+  ~FaultInByWriters();
+  FaultInByWriters(const FaultInByWriters&) = delete;
+  FaultInByWriters& operator=(const FaultInByWriters&) = delete;
+
+ private:
+  bool before_;
+};
 template <class T>
 struct PixelAllocator {
   using value_type = T;

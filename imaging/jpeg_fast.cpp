@@ -47,8 +47,10 @@ constexpr uint8_t kNatural[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25
 
 constexpr int kFastBits = 10;
 constexpr int32_t kFastEnd = 1 << 12;
-// A true state is kept every this many blocks of the first pass.
-constexpr uint64_t kStateSpacing = 32;
+// A true state is kept every this many blocks of the first pass: few enough
+// that the states stay small (their fresh memory costs more than the decode
+// between them), close enough that a band seeks its start quickly.
+constexpr uint64_t kStateSpacing = 256;
 
 struct Huffman {
   bool defined = false;
@@ -964,30 +966,6 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   for (const Interval& iv : sc.intervals) dataBits += uint64_t(iv.end - iv.begin) * 8;
   if (dataBits < sc.totalBlocks * 2) return false;
 
-  // The picture's memory is faulted in while the first pass runs: the
-  // kernel's zeroing of it is a good part of the whole decode.
-  Bitmap pic;
-  std::exception_ptr allocFailed;
-  std::thread allocator;
-  auto allocate = [&] {
-    try {
-      pic = Bitmap::Unfilled(f.width, f.height, PixelFormat::pf24bit);
-    } catch (...) {
-      allocFailed = std::current_exception();
-    }
-  };
-  try {
-    allocator = std::thread(allocate);
-  } catch (const std::system_error&) {
-    allocate();
-  }
-  struct Join {
-    std::thread& t;
-    ~Join() {
-      if (t.joinable()) t.join();
-    }
-  } join{allocator};
-
   // True states to start the bands from.
   std::vector<State> truth;
   if (sc.restartMcus) {
@@ -1029,8 +1007,14 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     if (!TrueStates(sc, guesses, truth)) return false;
   }
 
-  if (allocator.joinable()) allocator.join();
-  if (allocFailed) std::rethrow_exception(allocFailed);
+  // The bands fault in the picture's memory as they write it, spread over
+  // the cores along with the decode; zeroing fresh memory costs as much as
+  // a good part of the decode.
+  Bitmap pic;
+  {
+    detail::FaultInByWriters byBands;
+    pic = Bitmap::Unfilled(f.width, f.height, PixelFormat::pf24bit);
+  }
   std::atomic<bool> failed{false};
   const uint64_t work = uint64_t(f.width) * uint64_t(f.height) * 40;
   // Twice as many bands as cores, taken in turn, so that a core slowed by

@@ -1,5 +1,6 @@
 // The clock engine: every clock program runs this with its clock data
 // appended to the program file.
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
@@ -72,6 +73,13 @@ int main(int argc, char** argv) {
   if (!dispatcherChosen) qputenv("QT_NO_GLIB", "1");
   QApplication app(argc, argv);
   if (!dispatcherChosen) qunsetenv("QT_NO_GLIB");
+  // The accessibility bridge, which the window's first show would set up,
+  // is set up now. It reaches the session bus from a thread of its own and,
+  // without a bus address, starts a child process to find the bus; every
+  // page the clock has when that child is made costs a fault at its next
+  // write, so it is made before the clock's pictures exist, while the
+  // clock goes on starting.
+  QAccessible::isActive();
   platform::InstallQtJapaneseTranslations(app);
   // The application title, for the error boxes; not a display name, which the
   // desktop would append to every window caption.

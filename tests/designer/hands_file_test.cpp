@@ -222,10 +222,14 @@ TEST(HandsFileWriting, AFailureOrACrashAtEveryStepLeavesTheOldFileOrTheNewOne) {
       platform::SetFileStepHook(nullptr);
       const std::string now = DesignerFixture::ReadFile(f.HandsFile());
       EXPECT_TRUE(now == original || now == expected) << now;
-      if (std::filesystem::exists(f.BackupFile())) EXPECT_EQ(DesignerFixture::ReadFile(f.BackupFile()), original);
-      if (!crash)
-        for (const auto& e : std::filesystem::directory_iterator(f.Folder()))
+      if (std::filesystem::exists(f.BackupFile())) {
+        EXPECT_EQ(DesignerFixture::ReadFile(f.BackupFile()), original);
+      }
+      if (!crash) {
+        for (const auto& e : std::filesystem::directory_iterator(f.Folder())) {
           EXPECT_TRUE(e.path().filename() == "Hands.dat" || e.path().filename() == "Hands.da-") << e.path();
+        }
+      }
       if (seen < n) {
         EXPECT_EQ(now, expected);
         EXPECT_EQ(DesignerFixture::ReadFile(f.BackupFile()), original);

@@ -273,7 +273,9 @@ TEST(RenderGolden, TickRepaintsOnlyWhatChanged) {
           ++changed;
           ASSERT_TRUE(seen.region.contains(QPoint(x, y))) << second << ": " << x << "," << y;
         }
-    if (changed == 0) EXPECT_EQ(seen.paints, 0) << second;
+    if (changed == 0) {
+      EXPECT_EQ(seen.paints, 0) << second;
+    }
     const QRect panel = w.PanelClockRight->rect();
     EXPECT_FALSE(QRegion(panel).subtracted(seen.region).isEmpty()) << second << ": the whole panel repainted";
     // What the repaint drew there equals the whole panel's composition.

@@ -1,11 +1,17 @@
 #include "imaging/picture_loader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/parallel_rows.h"
 #include "imaging/picture_io.h"
 
 namespace imaging {
@@ -19,20 +25,40 @@ uint32_t Le32(const uint8_t* p) {
 }
 
 // Into a pixel buffer: a photo's file is megabytes, read once and decoded
-// straight away, so it takes the same fresh-memory path as the pixels.
+// straight away. Large files are read in parts over the cores, each part
+// faulting in its own fresh memory as it is read into.
 bool ReadWholeFile(const std::string& name, detail::PixelBuffer& out) {
   // Only regular files (or links to them): opening a named pipe would wait
   // for a writer for ever, and a device may never end.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(name, ec)) return false;
-  std::ifstream f(name, std::ios::binary | std::ios::ate);
-  if (!f) return false;
-  const std::streamoff size = f.tellg();
-  if (size < 0) return false;
-  f.seekg(0);
-  out.resize(size_t(size));
-  if (size > 0 && !f.read(reinterpret_cast<char*>(out.data()), size)) return false;
-  return true;
+  const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;
+  const size_t size = size_t(st.st_size);
+  {
+    detail::FaultInByWriters byReaders;
+    out.resize(size);
+  }
+  constexpr size_t kPart = size_t(1) << 20;
+  const int parts = int((size + kPart - 1) / kPart);
+  std::atomic<bool> failed{false};
+  ForEachRowBand(parts, uint64_t(size), [&](int p0, int p1) {
+    for (size_t at = size_t(p0) * kPart, end = std::min(size, size_t(p1) * kPart); at < end && !failed;) {
+      const ssize_t n = pread(fd, out.data() + at, end - at, off_t(at));
+      if (n > 0) {
+        at += size_t(n);
+      } else if (n == 0 || errno != EINTR) {
+        failed = true;  // an error, or the file became shorter
+      }
+    }
+  });
+  return !failed;
 }
 
 }  // namespace

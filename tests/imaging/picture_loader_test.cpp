@@ -1,5 +1,7 @@
 // Format detection by content, loading of the four formats, thumbnail cells.
 // PNG and GIF test files are encoded here with libpng and giflib.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -226,6 +228,17 @@ TEST_F(PictureFiles, LongerBmpInfoHeadersLoadAsBmp) {
   }
 }
 
+TEST_F(PictureFiles, ALargeFileIsReadWhole) {
+  // Megabytes go in parts over the cores: every part lands where it belongs.
+  const Bytes bytes = Bmp8(3001, 1500);
+  auto fromFile = LoadPictureAsBitmap(Put("large.bmp", bytes));
+  auto fromBytes = LoadPictureFromBytes(bytes.data(), bytes.size());
+  ASSERT_TRUE(fromFile && fromBytes);
+  ASSERT_EQ(fromFile->Height(), 1500);
+  for (int y = 0; y < 1500; ++y)
+    ASSERT_EQ(std::memcmp(fromFile->ScanLine(y), fromBytes->ScanLine(y), fromBytes->Stride()), 0) << y;
+}
+
 TEST_F(PictureFiles, WhatGivesNone) {
   Bytes gif88 = EncodeGif(1, 1, 0, 0, 0, 1, 1, {1});
   gif88[4] = '8';
@@ -234,6 +247,9 @@ TEST_F(PictureFiles, WhatGivesNone) {
   EXPECT_FALSE(LoadPictureAsBitmap(Put("gif88.gif", gif88)));
   EXPECT_FALSE(LoadPictureAsBitmap((dir_ / "missing.png").string()));
   EXPECT_FALSE(LoadPictureAsBitmap(dir_.string())) << "a folder";
+  // Opening a named pipe would wait for a writer.
+  ASSERT_EQ(mkfifo((dir_ / "pipe.bmp").c_str(), 0600), 0);
+  EXPECT_FALSE(LoadPictureAsBitmap((dir_ / "pipe.bmp").string())) << "a named pipe";
   EXPECT_FALSE(LoadPictureAsBitmap(Put("empty.jpg", {})));
   EXPECT_FALSE(LoadPictureAsBitmap(Put("text.png", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n',
                                                          'a', 'g', 'a', 'i', 'n', '\n', 'x'})));

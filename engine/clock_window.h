@@ -55,9 +55,10 @@ struct TImage {
   // Drawings of a hand kept for reuse: a hand that comes back to a place it
   // was drawn at (the second hand, once a minute) has its pixels copied in
   // instead of drawn again. Each holds what the drawing covered and its
-  // pixels there; outside, the picture is the background fill.
+  // pixels there; outside, the picture is the background fill. They are all
+  // of one polygon about one centre, so the angle stands for the points.
   struct Stamp {
-    std::vector<imaging::Point> Points;
+    long double Phi = 0;
     std::array<uint32_t, 6> Style{};
     QRegion Covered;
     std::vector<uint8_t> Runs;  // its pixels there: length, colour, length, colour, ...
@@ -65,6 +66,8 @@ struct TImage {
   };
   std::vector<Stamp> Stamps;
   size_t NextStamp = 0;  // the one replaced next once they are all in use
+  HandPolygon StampPolygon;  // what the stamps are drawings of, and about where
+  QPoint StampCentre;
   // The picture's canvas; an image without a picture gets a bitmap of its
   // own size first.
   imaging::Canvas& Canvas();

@@ -10,6 +10,7 @@ namespace engine {
 struct HandPoint {
   double Angle = 0;   // radians from the hand's axis, counter-clockwise
   double Length = 0;  // fraction of the hand radius
+  bool operator==(const HandPoint&) const = default;
 };
 
 using HandPolygon = std::vector<HandPoint>;

@@ -50,13 +50,6 @@ imaging::Canvas& TImage::Canvas() {
 
 namespace {
 
-bool SamePoints(const std::vector<imaging::Point>& a, const std::vector<imaging::Point>& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](const imaging::Point& p, const imaging::Point& q) {
-           return p.X == q.X && p.Y == q.Y;
-         });
-}
-
 // A region's pixels of a 32-bit picture as runs of one colour, row by row
 // of its rectangles: a hand is a few runs a row. A run is two bytes, its
 // length (up to 255) and its colour's place in the stamp's colours; a
@@ -101,12 +94,6 @@ void PutPixels(imaging::Bitmap& b, const TImage::Stamp& stamp) {
 
 void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, imaging::Colour fill, bool disc,
                          bool kept) {
-  std::vector<imaging::Point> pts;
-  pts.reserve(poly.size());
-  for (const auto& p : poly) {
-    const PixelPoint q = PolarToScreen(p, phi, HandCenterX, HandCenterY, HandCenterX, HandCenterY, 1.0L);
-    pts.push_back({q.X, q.Y});
-  }
   imaging::Canvas& c = img.Canvas();
   c.brush.Color = HandBackgroundColor;
   c.brush.Clear = false;
@@ -116,18 +103,28 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
   const QRegion cleared = PartialRedraw && img.Drawn ? *img.Drawn : QRegion(whole);
   FillPixels(img.Picture, cleared & whole, HandBackgroundColor);
   const int r = RoundHalfEven((long double)HandCenterX * (long double)CenterSize);
-  // Everything besides the points that the drawing's pixels depend on.
+  // Everything besides the angle that the drawing's pixels depend on.
   const std::array<uint32_t, 6> style{fill, HandBackgroundColor, c.pen.Color, uint32_t(c.pen.Width),
                                       disc ? uint32_t(r) + 1 : 0, uint32_t(whole.width()) << 16 | uint32_t(whole.height())};
   kept = kept && PartialRedraw && img.Picture.GetPixelFormat() == imaging::PixelFormat::pf32bit;
-  if (!kept) std::vector<TImage::Stamp>().swap(img.Stamps);
-  auto stamp = std::find_if(img.Stamps.begin(), img.Stamps.end(), [&](const TImage::Stamp& s) {
-    return s.Style == style && SamePoints(s.Points, pts);
-  });
+  const QPoint centre(HandCenterX, HandCenterY);
+  if (!kept || img.StampPolygon != poly || img.StampCentre != centre) {
+    std::vector<TImage::Stamp>().swap(img.Stamps);
+    img.StampPolygon = kept ? poly : HandPolygon();
+    img.StampCentre = centre;
+  }
+  auto stamp = std::find_if(img.Stamps.begin(), img.Stamps.end(),
+                            [&](const TImage::Stamp& s) { return s.Phi == phi && s.Style == style; });
   if (stamp != img.Stamps.end()) {
     PutPixels(img.Picture, *stamp);
     img.Drawn = stamp->Covered;
   } else {
+    std::vector<imaging::Point> pts;
+    pts.reserve(poly.size());
+    for (const auto& p : poly) {
+      const PixelPoint q = PolarToScreen(p, phi, HandCenterX, HandCenterY, HandCenterX, HandCenterY, 1.0L);
+      pts.push_back({q.X, q.Y});
+    }
     c.brush.Color = fill;
     c.Batch([&] {
       // One point or none draws nothing visible as a polygon.
@@ -138,7 +135,7 @@ void TFormMain::DrawHand(TImage& img, const HandPolygon& poly, long double phi, 
     if (kept) {
       // A minute of whole seconds fits; past that the oldest goes.
       constexpr size_t kStamps = 60;
-      TImage::Stamp s{pts, style, *img.Drawn, {}, {}};
+      TImage::Stamp s{phi, style, *img.Drawn, {}, {}};
       if (KeepPixels(img.Picture, s)) {
         if (img.Stamps.size() < kStamps) {
           img.Stamps.push_back(std::move(s));

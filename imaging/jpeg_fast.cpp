@@ -14,8 +14,8 @@
 // predictions) every few blocks; the second pass decodes bands of MCU rows
 // from those states, with the inverse DCT, upsampling and colour conversion,
 // straight into the picture's rows. With restart markers the intervals are
-// the starting points and the first pass is not needed. Meanwhile another
-// thread has the picture's memory faulted in.
+// the starting points and the first pass is not needed. The bands fault in
+// the picture's fresh memory as they write it.
 //
 // The arithmetic is libjpeg's: its accurate integer IDCT, its smooth
 // ("fancy") upsampling with the edge rows and columns repeated, its YCbCr
@@ -27,9 +27,6 @@
 #include <array>
 #include <atomic>
 #include <cstring>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "imaging/parallel_rows.h"

@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
-
-class QImage;
 #include <string>
 #include <vector>
 
 #include "imaging/bitmap.h"
+
+class QImage;
 
 namespace imaging {
 

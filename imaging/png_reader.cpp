@@ -132,10 +132,6 @@ Bitmap ReadPng(const uint8_t* data, size_t size) {
   return out;
 }
 
-}  // namespace imaging
-
-namespace imaging {
-
 QImage ReadPngImage(const uint8_t* data, size_t size) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;

@@ -142,16 +142,18 @@ void Populate(void* p, size_t bytes) {
   }
 }
 
+namespace {
+
 // Faults in fresh memory whose contents do not matter by writing a byte of
 // each page. Where the memory is backed by huge pages, the first write of a
-// huge page brings all of it; the call above does the same work page by page,
+// huge page brings all of it; Populate does the same work page by page,
 // which on a virtual machine costs twice the whole time of a photo's decode.
 void FaultIn(uint8_t* p, size_t bytes) {
   for (size_t at = 0; at < bytes; at += 4096) reinterpret_cast<volatile uint8_t*>(p)[at] = 0;
 }
 
-namespace {
 thread_local bool writersFaultIn = false;
+
 }  // namespace
 
 FaultInByWriters::FaultInByWriters() : before_(writersFaultIn) { writersFaultIn = true; }

@@ -29,7 +29,9 @@ uint32_t Le32(const uint8_t* p) {
 // faulting in its own fresh memory as it is read into.
 bool ReadWholeFile(const std::string& name, detail::PixelBuffer& out) {
   // Only regular files (or links to them): opening a named pipe would wait
-  // for a writer for ever, and a device may never end.
+  // for a writer for ever, and a device may never end. What was opened is
+  // checked again, since the name may have changed in between; opening it
+  // without waiting keeps a pipe put there meanwhile from blocking.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(name, ec)) return false;
   const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -65,6 +65,7 @@ void Watchdog() {
 
 int main(int argc, char** argv) {
   platform::PreferX11UnderWayland();
+  platform::AvoidMissingBusLauncher();
   // The clock wakes at every tick, and Qt's own event dispatcher costs less
   // per wake-up than the GLib one; the clock shows no GTK dialog that would
   // need GLib's loop. The user's own choice stands, and programs the clock
@@ -75,10 +76,10 @@ int main(int argc, char** argv) {
   if (!dispatcherChosen) qunsetenv("QT_NO_GLIB");
   // The accessibility bridge, which the window's first show would set up,
   // is set up now. It reaches the session bus from a thread of its own and,
-  // without a bus address, starts a child process to find the bus; every
-  // page the clock has when that child is made costs a fault at its next
-  // write, so it is made before the clock's pictures exist, while the
-  // clock goes on starting.
+  // where a bus launcher is installed but no bus named, starts a child
+  // process to find the bus; every page the clock has when that child is
+  // made costs a fault at its next write, so it is made before the clock's
+  // pictures exist, while the clock goes on starting.
   QAccessible::isActive();
   platform::InstallQtJapaneseTranslations(app);
   // The application title, for the error boxes; not a display name, which the

@@ -8,6 +8,7 @@
 
 int main(int argc, char** argv) {
   platform::PreferX11UnderWayland();
+  platform::AvoidMissingBusLauncher();
   QApplication app(argc, argv);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/spirrel-64.png")));
   // The application title, for the error boxes; not a display name, which the

@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
   platform::PreferX11UnderWayland();
+  platform::AvoidMissingBusLauncher();
   QApplication app(argc, argv);
   platform::InstallQtJapaneseTranslations(app);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ICON/brasswick-64.png")));

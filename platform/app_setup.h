@@ -19,7 +19,9 @@ void PreferX11UnderWayland();
 // it costs the start about as much as drawing the whole clock. There, the
 // environment names the session bus where the user's bus would be
 // ($XDG_RUNTIME_DIR/bus, else /run/user/<uid>/bus), so the library looks
-// there and gives up at once. Nothing changes where a bus or a launcher is.
+// there and, with no bus there either, gives up at once. Where a bus is
+// named, or found in the runtime folder, or a launcher is installed,
+// nothing changes.
 void AvoidMissingBusLauncher(const char* launcherFolder = "/usr/bin");
 
 // Installs Qt's own Japanese translations (qtbase_ja from Qt's translations

@@ -61,13 +61,14 @@ void AvoidMissingBusLauncher(const char* launcherFolder) {
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   if (address && *address) return;
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  const std::string folder =
-      runtime && *runtime ? std::string(runtime) : "/run/user/" + std::to_string(unsigned(getuid()));
+  const bool hasRuntime = runtime && *runtime;
+  const std::string bus =
+      (hasRuntime ? std::string(runtime) : "/run/user/" + std::to_string(unsigned(getuid()))) + "/bus";
   struct stat st{};
   // A bus there is what the library finds by itself.
-  if (runtime && *runtime && stat((folder + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return;
+  if (hasRuntime && stat(bus.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return;
   if (IsExecutableFile(std::string(launcherFolder) + "/dbus-launch") || LauncherOnPath(std::getenv("PATH"))) return;
-  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + EscapeAddressValue(folder + "/bus")).c_str(), 1);
+  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + EscapeAddressValue(bus)).c_str(), 1);
 }
 
 QTranslator* InstallQtJapaneseTranslations(QCoreApplication& app) {

@@ -1,5 +1,6 @@
-// The set-up around each program's QApplication: the Wayland rule and Qt's
-// own Japanese translations.
+// The set-up around each program's QApplication: the Wayland rule, the
+// session bus where no bus launcher is installed, and Qt's own Japanese
+// translations.
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTranslator>

@@ -32,8 +32,11 @@ install: build
 deb: build
 	cd $(BUILD) && cpack -G DEB
 
+# The three benchmarks, one after another (see README.md, Benchmarks).
 bench: build
-	./bench/run-all.sh $(BUILD)
+	./bench/clock_cost.sh $(BUILD) 30
+	./bench/maker_latency.sh
+	./bench/imaging.sh
 
 clean:
 	rm -rf $(BUILD)

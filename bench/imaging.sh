@@ -5,7 +5,8 @@
 # once with one thread each and once with all cores each.
 #
 # The baselines are needed for this benchmark only, so this script installs
-# their development packages (as root) and tools/install-deps.sh does not.
+# their development packages (through sudo when not root) and
+# tools/install-deps.sh does not.
 #
 # usage: bench/imaging.sh [work folder] [resample|rotate|jpeg|thumbs]...
 # BENCH_RUNS (default 7) sets how many runs each figure is the best of. The
@@ -16,8 +17,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-$root/build/bench-imaging}
 shift || true
 if ! dpkg -s libmagick++-dev libturbojpeg0-dev >/dev/null 2>&1; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y libmagick++-dev libturbojpeg0-dev
+  sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y libmagick++-dev libturbojpeg0-dev
 fi
 cmake -S "$root" -B "$root/build" >/dev/null
 cmake --build "$root/build" --target imaging_bench -j4 >/dev/null

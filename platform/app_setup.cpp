@@ -27,8 +27,8 @@ bool IsExecutableFile(const std::string& name) {
 }
 
 // A folder list as the launcher is searched in it: an empty entry is the
-// current folder; without a PATH, the C library's default.
-bool LauncherOnPath(const char* path) {
+// current folder; without a list, the C library's default PATH.
+bool LauncherIn(const char* path) {
   const std::string_view list = path ? path : "/bin:/usr/bin";
   for (size_t start = 0;;) {
     const size_t end = std::min(list.find(':', start), list.size());
@@ -67,7 +67,7 @@ void AvoidMissingBusLauncher(const char* launcherFolder) {
   struct stat st{};
   // A bus there is what the library finds by itself.
   if (hasRuntime && stat(bus.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return;
-  if (IsExecutableFile(std::string(launcherFolder) + "/dbus-launch") || LauncherOnPath(std::getenv("PATH"))) return;
+  if (LauncherIn(launcherFolder) || LauncherIn(std::getenv("PATH"))) return;
   setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + EscapeAddressValue(bus)).c_str(), 1);
 }
 

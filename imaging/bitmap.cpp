@@ -1,5 +1,6 @@
 #include "imaging/bitmap.h"
 #include "imaging/parallel_rows.h"
+#include "imaging/pending_rows.h"
 
 #include <QFont>
 #include <QImage>
@@ -218,6 +219,8 @@ Bitmap::Bitmap(const Bitmap& o) : Bitmap() { *this = o; }
 // buffer's elements are not initialised one by one first).
 Bitmap& Bitmap::operator=(const Bitmap& o) {
   if (this != &o) {
+    o.WaitForRows();
+    EndPending();
     std::vector<Colour> palette = o.palette_;
     const size_t n = o.data_.size();
     if (n > data_.capacity()) {
@@ -238,13 +241,15 @@ Bitmap& Bitmap::operator=(const Bitmap& o) {
 
 Bitmap::Bitmap(Bitmap&& o) noexcept
     : width_(o.width_), height_(o.height_), format_(o.format_), stride_(o.stride_), data_(std::move(o.data_)),
-      palette_(std::move(o.palette_)), canvas_(std::make_unique<Canvas>(*this)) {
+      palette_(std::move(o.palette_)), canvas_(std::make_unique<Canvas>(*this)), pending_(std::move(o.pending_)) {
   o.width_ = o.height_ = 0;
   o.stride_ = 0;
 }
 
 Bitmap& Bitmap::operator=(Bitmap&& o) noexcept {
   if (this != &o) {
+    EndPending();
+    pending_ = std::move(o.pending_);
     width_ = o.width_;
     height_ = o.height_;
     format_ = o.format_;
@@ -257,12 +262,33 @@ Bitmap& Bitmap::operator=(Bitmap&& o) noexcept {
   return *this;
 }
 
-Bitmap::~Bitmap() = default;
+Bitmap::~Bitmap() { EndPending(); }
+
+void Bitmap::AwaitRows(std::unique_ptr<detail::PendingRows> rows) {
+  EndPending();
+  pending_ = std::move(rows);
+}
+
+void Bitmap::WaitForRows() const {
+  if (pending_) pending_->WaitAll();
+}
+
+void Bitmap::EndPending() {
+  if (!pending_) return;
+  pending_->WaitAll();
+  pending_.reset();
+}
+
+const uint8_t* Bitmap::ReadyScanLine(int y) const {
+  if (pending_) pending_->WaitRow(y);
+  return data_.data() + size_t(y) * stride_;
+}
 
 void Bitmap::SetSize(int w, int h) {
   w = std::max(w, 0);
   h = std::max(h, 0);
   if (w == width_ && h == height_) return;
+  EndPending();
   const size_t nstride = RowStride(w, format_);
   detail::PixelBuffer nd;
   if (w > 0 && h > 0) {
@@ -331,6 +357,7 @@ void Bitmap::SetPixelColour(int x, int y, Colour c) {
 
 void Bitmap::SetPixelFormat(PixelFormat f) {
   if (f == format_) return;
+  EndPending();
   Bitmap out;
   out.format_ = f;
   if (f != PixelFormat::pf24bit && f != PixelFormat::pf32bit) out.palette_ = FixedPalette(f);
@@ -371,6 +398,7 @@ QImage NewPixelImage(int width, int height, int format) {
 
 QImage Bitmap::AsQImage() {
   if (Empty()) return QImage();
+  EndPending();  // the image gives access to every row
   switch (format_) {
     case PixelFormat::pf24bit:
       return QImage(data_.data(), width_, height_, qsizetype(stride_), QImage::Format_BGR888);
@@ -595,3 +623,44 @@ Colour Canvas::GetPixel(int x, int y) const {
 }
 
 }  // namespace imaging
+
+namespace imaging::detail {
+
+PendingRows::PendingRows(int rows) : rows_(rows), in_(new std::atomic<uint8_t>[size_t(std::max(rows, 0))]) {
+  for (int y = 0; y < rows_; ++y) in_[size_t(y)].store(0, std::memory_order_relaxed);
+}
+
+PendingRows::~PendingRows() { WaitAll(); }
+
+void PendingRows::Adopt(std::thread writer) {
+  std::lock_guard<std::mutex> hold(writersLock_);
+  writers_.push_back(std::move(writer));
+}
+
+void PendingRows::RowsIn(int y0, int y1) {
+  for (int y = std::max(y0, 0); y < std::min(y1, rows_); ++y) in_[size_t(y)].store(1, std::memory_order_release);
+  progress_.fetch_add(1, std::memory_order_release);
+  progress_.notify_all();
+}
+
+void PendingRows::WaitRow(int y) const {
+  if (y < 0 || y >= rows_) return;
+  for (;;) {
+    const uint32_t seen = progress_.load(std::memory_order_acquire);
+    if (RowIn(y)) return;
+    progress_.wait(seen, std::memory_order_acquire);
+  }
+}
+
+void PendingRows::WaitAll() const {
+  std::call_once(joined_, [this] {
+    std::vector<std::thread> writers;
+    {
+      std::lock_guard<std::mutex> hold(writersLock_);
+      writers.swap(writers_);
+    }
+    for (std::thread& t : writers) t.join();
+  });
+}
+
+}  // namespace imaging::detail

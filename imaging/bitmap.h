@@ -59,6 +59,7 @@ void FreePixels(void* p, size_t bytes) noexcept;
 // in as they are written: for pictures whose rows several threads write at
 // once, each faulting in its own pages, instead of a pass over all of them
 // first.
+class PendingRows;  // imaging/pending_rows.h
 class FaultInByWriters {
  public:
   FaultInByWriters();
@@ -183,8 +184,24 @@ class Bitmap {
   void SetPixelFormat(PixelFormat f);
 
   size_t Stride() const { return stride_; }
-  uint8_t* ScanLine(int y) { return data_.data() + size_t(y) * stride_; }
-  const uint8_t* ScanLine(int y) const { return data_.data() + size_t(y) * stride_; }
+  // Every access to the pixels waits for rows still being written (see
+  // AwaitRows); ReadyScanLine waits for its own row only.
+  uint8_t* ScanLine(int y) {
+    if (pending_) [[unlikely]] WaitForRows();
+    return data_.data() + size_t(y) * stride_;
+  }
+  const uint8_t* ScanLine(int y) const {
+    if (pending_) [[unlikely]] WaitForRows();
+    return data_.data() + size_t(y) * stride_;
+  }
+  const uint8_t* ReadyScanLine(int y) const;
+  // What tells one pixel buffer from another; reads no pixel, so never waits.
+  const void* Identity() const { return data_.data(); }
+  // The bitmap's rows are still being written by the threads of `rows` (a
+  // decode that goes on in the background); they stay this bitmap's while it
+  // is moved, and the pixels are waited for before they are read, changed
+  // or let go.
+  void AwaitRows(std::unique_ptr<detail::PendingRows> rows);
 
   std::vector<Colour>& Palette() { return palette_; }
   const std::vector<Colour>& Palette() const { return palette_; }
@@ -210,6 +227,9 @@ class Bitmap {
   detail::PixelBuffer data_;
   std::vector<Colour> palette_;
   std::unique_ptr<Canvas> canvas_;
+  std::unique_ptr<detail::PendingRows> pending_;
+  void WaitForRows() const;
+  void EndPending();  // waits, then lets the writers' record go
   friend class Canvas;
 };
 

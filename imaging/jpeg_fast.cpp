@@ -27,9 +27,14 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "imaging/parallel_rows.h"
+#include "imaging/pending_rows.h"
 #include "imaging/picture_io.h"
 
 namespace imaging::jpeg_fast {
@@ -627,7 +632,7 @@ struct BandBuffers {
 
 class BandDecoder {
  public:
-  BandDecoder(const Scan& sc, Bitmap& out) : sc_(sc), out_(out) {
+  BandDecoder(const Scan& sc, uint8_t* pixels, size_t stride) : sc_(sc), pixels_(pixels), stride_(stride) {
     b_.lumaStride = sc.mcusX * sc.hmax * 8;
     b_.chromaStride = sc.mcusX * 8;
     for (auto& l : b_.luma) l.resize(size_t(b_.lumaStride) * size_t(sc.vmax * 8));
@@ -702,7 +707,7 @@ class BandDecoder {
     const uint8_t* luma = b_.luma[m & 1].data();
     for (int y = y0; y < y1; ++y) {
       const uint8_t* yr = luma + size_t(y - y0) * size_t(b_.lumaStride);
-      uint8_t* o = out_.ScanLine(y);
+      uint8_t* o = pixels_ + size_t(y) * stride_;
       if (sc_.ncomp == 1) {
         for (int x = 0; x < sc_.width; ++x, o += 3) o[0] = o[1] = o[2] = yr[x];
         continue;
@@ -729,7 +734,8 @@ class BandDecoder {
   }
 
   const Scan& sc_;
-  Bitmap& out_;
+  uint8_t* pixels_;  // the picture's first row
+  size_t stride_;
   BandBuffers b_;
 };
 
@@ -864,19 +870,28 @@ MarkerScan FindMarkers(const uint8_t* d, size_t from, size_t to, size_t size, ui
   return m;
 }
 
-}  // namespace
-
-bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
-  if (!data) return false;
+// What the first pass leaves for the bands. It stays where it was made: the
+// scan points into the frame.
+struct Job {
   Frame f;
+  Scan sc;
+  std::vector<State> truth;
+  unsigned threads = 1;
+};
+
+// The headers, the markers and the first pass: everything the bands start
+// from. False for a file left to libjpeg.
+bool Prepare(const uint8_t* data, size_t size, Job& job) {
+  if (!data) return false;
+  Frame& f = job.f;
   if (!ParseHeaders(data, size, f)) return false;
   // libjpeg's own size limit, then ours.
   if (f.width > 65500 || f.height > 65500 || !FitsPictureCap(f.width, f.height)) return false;
   if (uint64_t(f.width) * uint64_t(f.height) < minPixels.load()) return false;
-  const unsigned threads = RowBandThreads();
+  const unsigned threads = job.threads = RowBandThreads();
   if (threads < minThreads.load()) return false;
 
-  Scan sc;
+  Scan& sc = job.sc;
   sc.width = f.width;
   sc.height = f.height;
   sc.ncomp = f.ncomp;
@@ -964,7 +979,7 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
   if (dataBits < sc.totalBlocks * 2) return false;
 
   // True states to start the bands from.
-  std::vector<State> truth;
+  std::vector<State>& truth = job.truth;
   if (sc.restartMcus) {
     // An interval's start every so many blocks is enough to seek from.
     for (size_t k = 0; k < sc.intervals.size(); ++k) {
@@ -1003,35 +1018,160 @@ bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
     });
     if (!TrueStates(sc, guesses, truth)) return false;
   }
+  return true;
+}
 
-  // The bands fault in the picture's memory as they write it, spread over
-  // the cores along with the decode; zeroing fresh memory costs as much as
-  // a good part of the decode.
-  Bitmap pic;
-  {
-    detail::FaultInByWriters byBands;
-    pic = Bitmap::Unfilled(f.width, f.height, PixelFormat::pf24bit);
-  }
+// Decodes MCU rows r0 .. r1 - 1 into the picture from the nearest true state
+// before them.
+bool DecodeBand(const Job& job, BandDecoder& band, int r0, int r1, const std::atomic<bool>& failed) {
+  const Scan& sc = job.sc;
+  const bool vertical = sc.ncomp == 3 && sc.vmax == 2;
+  const uint64_t target = uint64_t(vertical ? std::max(0, r0 - 1) : r0) * uint64_t(sc.mcusX) * uint64_t(sc.bpm);
+  auto it = std::upper_bound(job.truth.begin(), job.truth.end(), target,
+                             [](uint64_t t, const State& st) { return t < st.block; });
+  return it != job.truth.begin() && band.Run(*(it - 1), r0, r1, failed);
+}
+
+// Twice as many bands as cores, taken in turn, so that a core slowed by
+// other work holds up less. With the scan's start the only true state, one
+// band decodes it all.
+int BandRows(const Job& job) {
+  const int rows = job.sc.mcusY, threads = int(job.threads);
+  return job.truth.size() <= 1 ? rows : std::max(1, (rows + 2 * threads - 1) / (2 * threads));
+}
+
+// The picture's memory, left for the bands to fault in as they write it,
+// spread over the cores along with the decode; zeroing fresh memory costs
+// as much as a good part of the decode.
+Bitmap UnfilledPicture(const Scan& sc) {
+  detail::FaultInByWriters byBands;
+  return Bitmap::Unfilled(sc.width, sc.height, PixelFormat::pf24bit);
+}
+
+// The background decode's shared record: the bands in the order they are
+// taken, and how the writers stand.
+struct Background {
+  std::shared_ptr<const detail::PixelBuffer> file;
+  Job job;
+  std::vector<std::pair<int, int>> bands;  // MCU rows [first, second)
+  std::atomic<int> next{0};
   std::atomic<bool> failed{false};
-  const uint64_t work = uint64_t(f.width) * uint64_t(f.height) * 40;
-  // Twice as many bands as cores, taken in turn, so that a core slowed by
-  // other work holds up less.
-  // With the scan's start the only true state, one band decodes it all.
-  const int bandRows = truth.size() <= 1 ? sc.mcusY : std::max(1, (sc.mcusY + 2 * int(threads) - 1) / (2 * int(threads)));
+  std::atomic<int> writers{0};
+  uint8_t* pixels = nullptr;
+  size_t stride = 0;
+  detail::PendingRows* rows = nullptr;
+};
+
+// When a band needed libjpeg after all: libjpeg's pixels for every row not
+// yet in (those in are already libjpeg's), so no row anyone reads changes.
+void FinishWithLibjpeg(Background& bg) {
+  const Scan& sc = bg.job.sc;
+  Bitmap whole;
+  try {
+    whole = ReadWithLibjpeg(bg.file->data(), bg.file->size());
+  } catch (...) {
+  }
+  const bool usable = whole.Width() == sc.width && whole.Height() == sc.height &&
+                      whole.GetPixelFormat() == PixelFormat::pf24bit;
+  for (int y = 0; y < sc.height; ++y) {
+    if (bg.rows->RowIn(y)) continue;
+    uint8_t* row = bg.pixels + size_t(y) * bg.stride;
+    if (usable)
+      std::memcpy(row, whole.ScanLine(y), size_t(sc.width) * 3);
+    else
+      std::memset(row, 0xFF, size_t(sc.width) * 3);
+  }
+  bg.rows->RowsIn(0, sc.height);
+}
+
+void BackgroundWriter(const std::shared_ptr<Background>& bg) {
+  const Scan& sc = bg->job.sc;
+  const int mcuH = sc.vmax * 8;
+  try {
+    BandDecoder band(sc, bg->pixels, bg->stride);
+    for (int b; !bg->failed && (b = bg->next++) < int(bg->bands.size());) {
+      const auto [r0, r1] = bg->bands[size_t(b)];
+      if (!DecodeBand(bg->job, band, r0, r1, bg->failed)) {
+        bg->failed = true;
+        break;
+      }
+      bg->rows->RowsIn(r0 * mcuH, std::min(sc.height, r1 * mcuH));
+    }
+  } catch (...) {
+    bg->failed = true;  // no memory for the band's buffers
+  }
+  // The last writer to end makes up for a failure.
+  if (bg->writers.fetch_sub(1) == 1 && bg->failed) FinishWithLibjpeg(*bg);
+}
+
+}  // namespace
+
+bool Decode(const uint8_t* data, size_t size, Bitmap* out) {
+  Job job;
+  if (!Prepare(data, size, job)) return false;
+  const Scan& sc = job.sc;
+  Bitmap pic = UnfilledPicture(sc);
+  uint8_t* pixels = pic.ScanLine(0);
+  const size_t stride = pic.Stride();
+  std::atomic<bool> failed{false};
+  const uint64_t work = uint64_t(sc.width) * uint64_t(sc.height) * 40;
+  const int bandRows = BandRows(job);
   const int bands = (sc.mcusY + bandRows - 1) / bandRows;
   std::atomic<int> nextBand{0};
-  ForEachRowBand(int(std::min<unsigned>(threads, unsigned(bands))), work, [&](int, int) {
-    BandDecoder band(sc, pic);
+  ForEachRowBand(int(std::min<unsigned>(job.threads, unsigned(bands))), work, [&](int, int) {
+    BandDecoder band(sc, pixels, stride);
     for (int b; (b = nextBand++) < bands && !failed;) {
       const int r0 = b * bandRows, r1 = std::min(sc.mcusY, r0 + bandRows);
-      const bool vertical = sc.ncomp == 3 && sc.vmax == 2;
-      const uint64_t target = uint64_t(vertical ? std::max(0, r0 - 1) : r0) * uint64_t(sc.mcusX) * uint64_t(sc.bpm);
-      auto it = std::upper_bound(truth.begin(), truth.end(), target,
-                                 [](uint64_t t, const State& st) { return t < st.block; });
-      if (it == truth.begin() || !band.Run(*(it - 1), r0, r1, failed)) failed = true;
+      if (!DecodeBand(job, band, r0, r1, failed)) failed = true;
     }
   });
   if (failed) return false;
+  *out = std::move(pic);
+  return true;
+}
+
+bool DecodeShowingFirst(std::shared_ptr<const detail::PixelBuffer> file,
+                        const FirstRows& first, Bitmap* out) {
+  if (!file) return false;
+  auto bg = std::make_shared<Background>();
+  bg->file = std::move(file);
+  Job& job = bg->job;
+  if (!Prepare(bg->file->data(), bg->file->size(), job)) return false;
+  const Scan& sc = job.sc;
+  const int mcuH = sc.vmax * 8;
+  auto [y0, y1] = first ? first(sc.width, sc.height) : std::pair<int, int>(0, 0);
+  y0 = std::clamp(y0, 0, sc.height);
+  y1 = std::clamp(y1, y0, sc.height);
+  const int m0 = y0 / mcuH, m1 = (y1 + mcuH - 1) / mcuH;
+  // The rows shown first, over all the cores, then the rest in bands of the
+  // usual size; with a single true state one band takes it all.
+  if (job.truth.size() <= 1) {
+    bg->bands.emplace_back(0, sc.mcusY);
+  } else {
+    const int parts = std::min(int(job.threads), m1 - m0);
+    for (int k = 0; k < parts; ++k)
+      bg->bands.emplace_back(m0 + (m1 - m0) * k / parts, m0 + (m1 - m0) * (k + 1) / parts);
+    const int bandRows = BandRows(job);
+    for (int r = 0; r < m0; r += bandRows) bg->bands.emplace_back(r, std::min(m0, r + bandRows));
+    for (int r = m1; r < sc.mcusY; r += bandRows) bg->bands.emplace_back(r, std::min(sc.mcusY, r + bandRows));
+  }
+  Bitmap pic = UnfilledPicture(sc);
+  bg->pixels = pic.ScanLine(0);
+  bg->stride = pic.Stride();
+  auto pending = std::make_unique<detail::PendingRows>(sc.height);
+  detail::PendingRows& rows = *pending;
+  bg->rows = pending.get();
+  pic.AwaitRows(std::move(pending));
+  const int writers = int(std::min<size_t>(job.threads, bg->bands.size()));
+  bg->writers = writers;
+  for (int t = 0; t < writers; ++t) {
+    try {
+      rows.Adopt(std::thread(BackgroundWriter, bg));
+    } catch (const std::system_error&) {
+      BackgroundWriter(bg);  // no thread to be had: this one writes
+    }
+  }
+  for (int y = y0; y < y1; ++y) rows.WaitRow(y);
   *out = std::move(pic);
   return true;
 }

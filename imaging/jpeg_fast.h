@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "imaging/bitmap.h"
 
@@ -27,6 +30,17 @@ inline std::atomic<unsigned> chunkCount{0};
 // data cut short, an unexpected marker), so that libjpeg's own handling of
 // it stays what the user gets. Reads nothing outside data[0 .. size).
 bool Decode(const uint8_t* data, size_t size, Bitmap* out);
+
+// Rows [first, second) of a picture of the given size: the rows a caller
+// shows first.
+using FirstRows = std::function<std::pair<int, int>(int width, int height)>;
+
+// The same decode, given the file, but it returns as soon as the rows
+// `first` names are in: the other rows are decoded on in the background, and
+// *out waits for them wherever its pixels are used (Bitmap::ReadyScanLine
+// waits for its own row only). Should a band need libjpeg after all, libjpeg
+// fills the rows not yet in, so the picture is libjpeg's either way.
+bool DecodeShowingFirst(std::shared_ptr<const detail::PixelBuffer> file, const FirstRows& first, Bitmap* out);
 
 // The same file through libjpeg alone (what ReadJpeg gives for files the
 // fast decoder declines), for comparing the two.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/jpeg_fast.h"
 #include "imaging/parallel_rows.h"
 #include "imaging/picture_io.h"
 
@@ -116,6 +117,20 @@ std::unique_ptr<Bitmap> LoadPictureAsBitmap(const std::string& fileName) {
     return nullptr;
   }
   return LoadPictureFromBytes(bytes.data(), bytes.size());
+}
+
+std::unique_ptr<Bitmap> LoadPictureShowingFirst(const std::string& fileName, const jpeg_fast::FirstRows& first) {
+  auto bytes = std::make_shared<detail::PixelBuffer>();
+  try {
+    if (!ReadWholeFile(fileName, *bytes)) return nullptr;
+    if (bytes->size() >= kHeaderBytes && IsJpegHeader(bytes->data())) {
+      Bitmap b;
+      if (jpeg_fast::DecodeShowingFirst(bytes, first, &b)) return std::make_unique<Bitmap>(std::move(b));
+    }
+  } catch (...) {
+    return nullptr;
+  }
+  return LoadPictureFromBytes(bytes->data(), bytes->size());
 }
 
 std::unique_ptr<Bitmap> DrawThumbnailCell(const std::string& fileName, int32_t Width, int32_t Height, Colour CellColor,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "imaging/bitmap.h"
+#include "imaging/jpeg_fast.h"
 
 namespace imaging {
 
@@ -25,6 +26,10 @@ bool IsGifHeader(const uint8_t* header);
 // pictures). Any failure (no such file, unreadable, damaged, unknown format,
 // shorter than 18 bytes) gives nullptr; nothing is reported.
 std::unique_ptr<Bitmap> LoadPictureAsBitmap(const std::string& fileName);
+// The same, but a large JPEG file comes back as soon as the rows `first`
+// names are in, its other rows still being decoded (see
+// jpeg_fast::DecodeShowingFirst): for showing a photo at once.
+std::unique_ptr<Bitmap> LoadPictureShowingFirst(const std::string& fileName, const jpeg_fast::FirstRows& first);
 // The same on bytes already in memory.
 std::unique_ptr<Bitmap> LoadPictureFromBytes(const uint8_t* data, size_t size);
 

@@ -30,7 +30,7 @@ LayerPicture LayerPicture::Of(const Bitmap* source) {
   if (!source) return p;
   p.kind_ = Kind::Refer;
   p.ref_ = source;
-  p.refPixels_ = source->Empty() ? nullptr : source->ScanLine(0);
+  p.refPixels_ = source->Empty() ? nullptr : source->Identity();
   return p;
 }
 
@@ -192,7 +192,7 @@ const uint8_t* LayerPicture::Row(int x, int y, int& count) const {
     const Bitmap* b = Solid();
     if (!b || b->GetPixelFormat() != PixelFormat::pf24bit) return nullptr;
     count = b->Width() - x;
-    return b->ScanLine(y) + 3 * size_t(x);
+    return b->ReadyScanLine(y) + 3 * size_t(x);
   }
   count = std::min(kTile - x % kTile, width_ - x);
   const uint8_t* p = TilePixel(x, y);
@@ -220,7 +220,7 @@ Bitmap LayerPicture::Whole() const {
 const void* LayerPicture::Identity() const {
   if (kind_ == Kind::Packed) return pool_.empty() ? static_cast<const void*>(this) : static_cast<const void*>(pool_.data());
   const Bitmap* b = Solid();
-  return b ? b->ScanLine(0) : nullptr;
+  return b ? b->Identity() : nullptr;
 }
 
 Bitmap& LayerPicture::Own() {

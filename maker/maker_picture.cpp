@@ -102,7 +102,7 @@ void TFormMain::ShowWorkPicture() {
 }
 
 void TFormMain::KeepBackground(imaging::Bitmap& replaced) {
-  if (!ImageBG.Picture.Referred() || replaced.Empty() || replaced.ScanLine(0) != ImageBG.Picture.ReferredPixels()) return;
+  if (!ImageBG.Picture.Referred() || replaced.Empty() || replaced.Identity() != ImageBG.Picture.ReferredPixels()) return;
   ImageBG.Picture = std::move(replaced);
   replaced = imaging::Bitmap();
 }
@@ -111,7 +111,7 @@ void TFormMain::FollowBackground() {
   const imaging::Bitmap* shown = ImageBG.Picture.Referred();
   if (!shown) return;
   for (const imaging::Bitmap* b : {&WorkPictureBitmap, &UndoPictureBitmap})
-    if (!b->Empty() && b->ScanLine(0) == ImageBG.Picture.ReferredPixels()) {
+    if (!b->Empty() && b->Identity() == ImageBG.Picture.ReferredPixels()) {
       if (b != shown) ImageBG.Picture = LayerPicture::Of(b);
       return;
     }
@@ -138,10 +138,17 @@ void TFormMain::LoadPictureFile(const std::string& fileName) {
   PictureFileName = fileName;
   PageControl2->SetActivePage(TabSheetPicture);
   popupAttached_ = false;
+  // The picture comes centred in the view: a large photo is back as soon as
+  // the rows the view shows are decoded, the rest following meanwhile.
+  const int viewHeight = PanelPicture->height();
+  auto shown = [viewHeight](int, int height) {
+    const int top = RoundHalfAway((long double)viewHeight / 2 - RoundHalfAway((long double)height / 2));
+    return std::pair<int, int>(-top, viewHeight - top);
+  };
   std::unique_ptr<imaging::Bitmap> loaded;
   {
     BusyCursor busy;
-    loaded = imaging::LoadPictureAsBitmap(fileName);
+    loaded = imaging::LoadPictureShowingFirst(fileName, shown);
   }
   if (!loaded || loaded->Empty()) {
     platform::MessageDlg("画像ファイルが読めません (" + platform::ExtractFileName(fileName) + ")",

@@ -81,8 +81,9 @@ const QImage& TImage::Shown(const QRect& area, QPoint& origin) const {
     QImage img = c.image.size() == keep.size() && c.image.format() == format ? std::move(c.image)
                                                                              : imaging::NewPixelImage(keep.width(), keep.height(), format);
     const bool bgr = pic.GetPixelFormat() == imaging::PixelFormat::pf24bit;
-    // Transparent: the colour of the bottom-left pixel is left out.
-    const imaging::Colour k = pic.PixelColour(0, pic.Height() - 1);
+    // Transparent: the colour of the bottom-left pixel is left out. (Read
+    // only then: of a picture still being decoded it is the last row in.)
+    const imaging::Colour k = Transparent ? pic.PixelColour(0, pic.Height() - 1) : 0;
     const QRgb key = qRgb(imaging::RedOf(k), imaging::GreenOf(k), imaging::BlueOf(k)) & 0x00FFFFFF;
     for (int y = 0; y < keep.height(); ++y) {
       auto* d = reinterpret_cast<QRgb*>(img.scanLine(y));

@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -292,5 +295,86 @@ TEST_F(FastJpeg, HuffmanTablesReadAsLibjpegReadsThem) {
         EXPECT_EQ(Try(ReadJpeg, f).error, want.error) << c.name;
       }
     }
+  }
+}
+
+namespace {
+
+// The decode that returns once the rows shown first are in, the file handed
+// over as the picture loader hands it.
+bool DecodeFirst(const Bytes& f, int y0, int y1, Bitmap* out) {
+  auto file = std::make_shared<detail::PixelBuffer>(f.begin(), f.end());
+  return jpeg_fast::DecodeShowingFirst(file, [=](int, int) { return std::pair<int, int>(y0, y1); }, out);
+}
+
+// Grey above, white below, and every quantiser raised to 255: the white
+// blocks' values go beyond what the fast decoder takes, so its bands there
+// fail and libjpeg has to fill them in.
+Bytes ExtremeBelow(int w, int h, int whiteFrom) {
+  Bytes samples(size_t(w) * size_t(h) * 3, 128);
+  std::fill(samples.begin() + long(size_t(whiteFrom) * size_t(w) * 3), samples.end(), uint8_t(255));
+  Bytes f = jpeg_test::EncodeSamples(w, h, 3, JCS_RGB, samples, [](jpeg_compress_struct& c) { jpeg_set_quality(&c, 100, TRUE); });
+  for (size_t i = 2; i + 4 < f.size() && f[i] == 0xFF && f[i + 1] != 0xDA;) {
+    const size_t len = size_t(f[i + 2] << 8 | f[i + 3]);
+    if (f[i + 1] == 0xDB)
+      for (size_t at = i + 4; at + 65 <= i + 2 + len; at += 65) std::fill(f.begin() + long(at + 1), f.begin() + long(at + 65), uint8_t(255));
+    i += 2 + len;
+  }
+  return f;
+}
+
+}  // namespace
+
+// Whichever rows come first, on however many cores, the whole picture ends
+// up libjpeg's; the picture may be copied, moved or dropped at once.
+TEST_F(FastJpeg, RowsShownFirstThenTheRest) {
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  const Case files[] = {
+      {"4:2:0", Encode(1003, 997, Options{})},
+      {"4:2:2 with restarts", Encode(801, 603, Options{Kind::S422, 90, 9, 0})},
+      {"grey", Encode(640, 480, Options{Kind::Grey})},
+  };
+  struct Rows {
+    int y0, y1;
+  };
+  const Rows rows[] = {{0, 100}, {450, 530}, {-300, 5000}, {900, 2000}, {10, 10}, {-50, -10}};
+  for (const unsigned threads : {0u, 1u, 3u}) {
+    SetRowBandLimit(threads);
+    for (const Case& c : files) {
+      const Bitmap want = jpeg_fast::ReadWithLibjpeg(c.file.data(), c.file.size());
+      for (const Rows& r : rows) {
+        const std::string what = std::string(c.name) + " rows " + std::to_string(r.y0) + ".." +
+                                 std::to_string(r.y1) + " threads " + std::to_string(threads);
+        Bitmap got;
+        ASSERT_TRUE(DecodeFirst(c.file, r.y0, r.y1, &got)) << what;
+        const Bitmap copy = got;  // taken while the rest may still be on its way
+        Bitmap moved = std::move(got);
+        EXPECT_TRUE(SamePixels(copy, want)) << what;
+        EXPECT_TRUE(SamePixels(moved, want)) << what;
+        for (int y = 0; y < want.Height(); y += 97)
+          EXPECT_EQ(std::memcmp(moved.ReadyScanLine(y), want.ScanLine(y), size_t(want.Width()) * 3), 0) << what;
+      }
+      // Dropped before its rows are all in.
+      for (int k = 0; k < 3; ++k) {
+        Bitmap dropped;
+        ASSERT_TRUE(DecodeFirst(c.file, 0, 16, &dropped));
+      }
+    }
+  }
+}
+
+TEST_F(FastJpeg, BandsThatNeedLibjpegAreFilledByIt) {
+  const Bytes f = ExtremeBelow(1024, 1024, 900);
+  const Bitmap want = jpeg_fast::ReadWithLibjpeg(f.data(), f.size());
+  Bitmap direct;
+  ASSERT_FALSE(jpeg_fast::Decode(f.data(), f.size(), &direct));  // the fixture does reach libjpeg
+  // The failing bands after the return, and before it.
+  for (const auto& [y0, y1] : {std::pair{0, 200}, std::pair{950, 1024}}) {
+    Bitmap got;
+    ASSERT_TRUE(DecodeFirst(f, y0, y1, &got));
+    EXPECT_TRUE(SamePixels(got, want)) << "rows " << y0 << ".." << y1;
   }
 }

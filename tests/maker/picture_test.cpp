@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "imaging/bitmap_ops.h"
+#include "imaging/picture_io.h"
 #include "imaging/picture_loader.h"
 #include "maker_fixture.h"
 #include "platform/shell.h"
@@ -79,6 +80,36 @@ TEST(PictureFormats, BmpFilesWithLongerInfoHeadersLoadEverywhere) {
     const auto plainCell = imaging::DrawThumbnailCell(plain, 64, 64, 0xCDFAFF, true);
     EXPECT_TRUE(SamePixels(*cell, *plainCell)) << infoSize;
   }
+}
+
+// A photo is back once the rows the view shows are in, the rest following:
+// the view at once, a crop of the whole, a copy and a second load straight
+// after it all see the whole picture as the reader gives it.
+TEST(PictureFormats, ALargePhotoIsWholeWhereverItIsUsed) {
+  MakerFixture f;
+  const std::string photo = f.root + "/photo.jpg", small = f.root + "/small.bmp";
+  const std::vector<uint8_t> jpeg = imaging::WriteJpeg(Pattern(1500, 1100));
+  makertest::WriteBytes(photo, jpeg);
+  f.WriteBmp(small, Pattern(60, 40));
+  const imaging::Bitmap want = imaging::ReadJpeg(jpeg.data(), jpeg.size());
+  maker::TFormMain& w = f.Open();
+  w.LoadPictureFile(photo);
+  // The view's middle is the picture's middle.
+  const QImage view = w.PanelPicture->Render();
+  const QPoint mid(w.PanelPicture->width() / 2, w.PanelPicture->height() / 2);
+  const imaging::Colour c = want.PixelColour(mid.x() - w.ImagePicture.Left, mid.y() - w.ImagePicture.Top);
+  EXPECT_EQ(view.pixel(mid), qRgb(imaging::RedOf(c), imaging::GreenOf(c), imaging::BlueOf(c)));
+  w.FormKeyDown(Qt::Key_C);
+  w.CropToSelection();
+  EXPECT_TRUE(SamePixels(w.WorkPictureBitmap, want));
+  w.LoadPictureFile(photo);
+  const imaging::Bitmap copy = w.WorkPictureBitmap;
+  w.LoadPictureFile(photo);
+  w.LoadPictureFile(small);
+  EXPECT_TRUE(SamePixels(copy, want));
+  EXPECT_TRUE(SamePixels(w.WorkPictureBitmap, Pattern(60, 40)));
+  w.LoadPictureFile(photo);  // closed with the rest still on its way
+  EXPECT_TRUE(f.messages.empty());
 }
 
 // A named pipe with a picture name (dropped or chosen) is refused at once

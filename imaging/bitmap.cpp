@@ -634,7 +634,11 @@ PendingRows::~PendingRows() { WaitAll(); }
 
 void PendingRows::Adopt(std::thread writer) {
   std::lock_guard<std::mutex> hold(writersLock_);
-  writers_.push_back(std::move(writer));
+  try {
+    writers_.push_back(std::move(writer));
+  } catch (const std::bad_alloc&) {
+    writer.join();  // no room to keep it: it is waited for here
+  }
 }
 
 void PendingRows::RowsIn(int y0, int y1) {

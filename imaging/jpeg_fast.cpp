@@ -1165,11 +1165,14 @@ bool DecodeShowingFirst(std::shared_ptr<const detail::PixelBuffer> file,
   const int writers = int(std::min<size_t>(job.threads, bg->bands.size()));
   bg->writers = writers;
   for (int t = 0; t < writers; ++t) {
+    std::thread writer;
     try {
-      rows.Adopt(std::thread(BackgroundWriter, bg));
+      writer = std::thread(BackgroundWriter, bg);
     } catch (const std::system_error&) {
       BackgroundWriter(bg);  // no thread to be had: this one writes
+      continue;
     }
+    rows.Adopt(std::move(writer));
   }
   for (int y = y0; y < y1; ++y) rows.WaitRow(y);
   *out = std::move(pic);

@@ -1,7 +1,6 @@
 // Font files read, not mapped: a face opened by FT_New_Face gives the same
 // glyphs as FreeType reading the file's bytes itself, and keeps no file open
-// once done with or failed; the toolkit's text and the engine program read
-// their fonts so.
+// once done with or failed; the toolkit's text reads its fonts so.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <fontconfig/fontconfig.h>
@@ -11,26 +10,19 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <utility>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/ui_font.h"
+#include "proc_files.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The file fontconfig gives for the engine's UI font.
 std::string UiFontFile() {
@@ -54,28 +46,6 @@ std::string UiFontFile() {
 std::vector<char> FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The files a process has open, and the files it has mapped.
-std::vector<std::string> OpenFiles(pid_t pid) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-    const fs::path target = fs::read_symlink(e.path(), ec);
-    if (!ec) files.push_back(target.string());
-  }
-  return files;
-}
-
-std::string Maps(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/maps");
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool IsFontFile(const std::string& path) {
-  for (const char* ext : {".ttf", ".otf", ".ttc"})
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ext) == 0) return true;
-  return false;
 }
 
 // What a glyph load gives: the advance, the outline and its rendering.
@@ -128,14 +98,14 @@ class FontFiles : public ::testing::Test {
 };
 
 TEST_F(FontFiles, GlyphsAreThoseOfTheFileReadWhole) {
-  const size_t filesBefore = OpenFiles(getpid()).size();
+  const size_t filesBefore = memtest::OpenFiles(getpid()).size();
   const std::vector<char> bytes = FileBytes(path_);
   FT_Face read = nullptr, whole = nullptr;
   ASSERT_EQ(FT_New_Face(library_, path_.c_str(), 0, &read), 0);
   ASSERT_EQ(FT_New_Memory_Face(library_, reinterpret_cast<const FT_Byte*>(bytes.data()), FT_Long(bytes.size()), 0,
                                &whole),
             0);
-  EXPECT_EQ(Maps(getpid()).find(path_), std::string::npos) << "the font file is mapped";
+  EXPECT_EQ(memtest::Maps(getpid()).find(path_), std::string::npos) << "the font file is mapped";
   EXPECT_EQ(read->num_glyphs, whole->num_glyphs);
   EXPECT_STREQ(read->family_name, whole->family_name);
   EXPECT_EQ(read->units_per_EM, whole->units_per_EM);
@@ -157,7 +127,7 @@ TEST_F(FontFiles, GlyphsAreThoseOfTheFileReadWhole) {
   }
   EXPECT_EQ(FT_Done_Face(read), 0);
   EXPECT_EQ(FT_Done_Face(whole), 0);
-  EXPECT_EQ(OpenFiles(getpid()).size(), filesBefore);
+  EXPECT_EQ(memtest::OpenFiles(getpid()).size(), filesBefore);
 }
 
 // Files that are no font fail as FreeType's own opening fails them, but for
@@ -170,7 +140,7 @@ TEST_F(FontFiles, FailuresLeaveNothingOpen) {
   std::ofstream words(folder + "/words.ttf");
   for (int i = 0; i < 40; ++i) words << "not a font ";
   words.close();
-  const size_t filesBefore = OpenFiles(getpid()).size();
+  const size_t filesBefore = memtest::OpenFiles(getpid()).size();
   const struct {
     std::string path;
     FT_Long index;
@@ -192,7 +162,7 @@ TEST_F(FontFiles, FailuresLeaveNothingOpen) {
   ASSERT_EQ(FT_New_Face(library_, path_.c_str(), -1, &face), 0);
   EXPECT_EQ(face->num_faces, 1);
   FT_Done_Face(face);
-  EXPECT_EQ(OpenFiles(getpid()).size(), filesBefore);
+  EXPECT_EQ(memtest::OpenFiles(getpid()).size(), filesBefore);
 }
 
 // The toolkit's text reaches this FT_New_Face: the font it draws with is
@@ -205,37 +175,9 @@ TEST_F(FontFiles, ToolkitTextReadsItsFont) {
     p.setFont(engine::UiFont(12));
     p.drawText(4, 24, QString::fromUtf8("音叉時計(&O)"));
   }
-  const std::vector<std::string> open = OpenFiles(getpid());
+  const std::vector<std::string> open = memtest::OpenFiles(getpid());
   EXPECT_NE(std::find(open.begin(), open.end(), path_), open.end()) << "the toolkit did not open " << path_;
-  EXPECT_EQ(Maps(getpid()).find(path_), std::string::npos) << "the font file is mapped";
-}
-
-// The engine program, showing its start-up error box (no clock data): the
-// fonts of the box are open, none is mapped.
-TEST(EngineFontFiles, ErrorBoxReadsItsFonts) {
-  QTemporaryDir dir;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setenv("XDG_CONFIG_HOME", dir.path().toStdString().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    execl(BARE_ENGINE, BARE_ENGINE, static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ASSERT_GT(pid, 0);
-  std::vector<std::string> fonts;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (fonts.empty() && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    for (const std::string& f : OpenFiles(pid))
-      if (IsFontFile(f)) fonts.push_back(f);
-  }
-  const std::string maps = Maps(pid);
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  ASSERT_FALSE(fonts.empty()) << "the engine opened no font within 20 s";
-  for (const std::string& f : fonts) EXPECT_EQ(maps.find(f), std::string::npos) << f << " is mapped";
-  std::istringstream lines(maps);
-  for (std::string line; std::getline(lines, line);) EXPECT_FALSE(IsFontFile(line)) << line;
+  EXPECT_EQ(memtest::Maps(getpid()).find(path_), std::string::npos) << "the font file is mapped";
 }
 
 }  // namespace

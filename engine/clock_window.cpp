@@ -118,7 +118,12 @@ TFormMain::~TFormMain() { StopWorkers(); }
 
 void TFormMain::BuildMenu() {
   PopupMenu1 = new QMenu(this);
-  PopupMenu1->setFont(UiFont(12));
+  // The captions, kana, kanji and Latin letters in a font without kerning,
+  // come out the same unshaped; the text shaper and its tables are then never
+  // loaded for the menu (0.6 MiB of a clock's memory).
+  QFont font = UiFont(12);
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  PopupMenu1->setFont(font);
   auto add = [&](const char* caption, bool checkable) {
     QAction* a = PopupMenu1->addAction(QString::fromUtf8(caption));
     a->setCheckable(checkable);

@@ -60,18 +60,21 @@ QRegion NonKeyPixels(const QImage& frame, const QRect& r, QRgb k) {
   return region;
 }
 
-// Records in shown (a byte a pixel, rows of the frame's width) which pixels
-// of r are not k; true when any of them changed.
-bool MarkShown(const QImage& frame, const QRect& r, QRgb k, std::vector<uint8_t>& shown) {
+// Records in shown (a bit a pixel, rows of the frame's width one after
+// another) which pixels of r are not k; true when any of them changed.
+bool MarkShown(const QImage& frame, const QRect& r, QRgb k, std::vector<uint64_t>& shown) {
   bool changed = false;
   const size_t width = size_t(frame.width());
   for (int y = r.top(); y <= r.bottom(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-    uint8_t* on = shown.data() + size_t(y) * width;
+    const size_t first = size_t(y) * width;
     for (int x = r.left(); x <= r.right(); ++x) {
-      const uint8_t v = (row[x] & 0xFFFFFF) != k;
-      changed |= on[x] != v;
-      on[x] = v;
+      const size_t i = first + size_t(x);
+      const uint64_t bit = uint64_t(1) << (i & 63);
+      uint64_t& word = shown[i >> 6];
+      const uint64_t v = (row[x] & 0xFFFFFF) != k ? bit : 0;
+      changed |= (word & bit) != v;
+      word = (word & ~bit) | v;
     }
   }
   return changed;
@@ -94,7 +97,7 @@ bool ColourKeyShape::Apply(QWidget* w, const QImage& frame, const QRegion& chang
   QRegion visible;
   if (full) {
     visible = NonKeyPixels(img, whole, k);
-    shown_.assign(size_t(img.width()) * size_t(img.height()), 0);
+    shown_.assign((size_t(img.width()) * size_t(img.height()) + 63) / 64, 0);
     MarkShown(img, whole, k, shown_);
   } else {
     const QRegion looked = changed & whole;

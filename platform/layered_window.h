@@ -36,7 +36,7 @@ class ColourKeyShape {
   bool valid_ = false;
   bool lastEnabled_ = false;
   QRegion visible_;
-  std::vector<uint8_t> shown_;  // the pixels of visible_, a byte each
+  std::vector<uint64_t> shown_;  // the pixels of visible_, a bit each
   int lastW_ = -1, lastH_ = -1;
 };
 

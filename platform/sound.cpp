@@ -1,6 +1,7 @@
 #include "platform/sound.h"
 
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
@@ -22,21 +24,65 @@ uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 |
 // ALSA reports every failure on stderr by default; failures here are quiet.
 void SilentAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 
-void InstallSilentHandler() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(SilentAlsaErrors); });
+// The ALSA calls playback makes. The library is loaded with the first sound:
+// a clock may ring once a day or never, and the library loaded with the
+// program would cost every clock about 0.3 MiB from its start.
+struct Alsa {
+  decltype(&snd_pcm_open) open;
+  decltype(&snd_pcm_nonblock) nonblock;
+  decltype(&snd_pcm_set_params) set_params;
+  decltype(&snd_pcm_writei) writei;
+  decltype(&snd_pcm_recover) recover;
+  decltype(&snd_pcm_state) state;
+  decltype(&snd_pcm_delay) delay;
+  decltype(&snd_pcm_drop) drop;
+  decltype(&snd_pcm_drain) drain;
+  decltype(&snd_pcm_close) close;
+};
+
+// The loaded library with its error handler silenced; null when it is not
+// installed (no sound plays then).
+const Alsa* LoadedAlsa() {
+  static const Alsa* const alsa = []() -> const Alsa* {
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return nullptr;
+    static Alsa a;
+    bool found = true;
+    auto get = [&](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+      found = found && fn;
+    };
+    decltype(&snd_lib_error_set_handler) setErrorHandler;
+    get(setErrorHandler, "snd_lib_error_set_handler");
+    get(a.open, "snd_pcm_open");
+    get(a.nonblock, "snd_pcm_nonblock");
+    get(a.set_params, "snd_pcm_set_params");
+    get(a.writei, "snd_pcm_writei");
+    get(a.recover, "snd_pcm_recover");
+    get(a.state, "snd_pcm_state");
+    get(a.delay, "snd_pcm_delay");
+    get(a.drop, "snd_pcm_drop");
+    get(a.drain, "snd_pcm_drain");
+    get(a.close, "snd_pcm_close");
+    if (!found) return nullptr;
+    setErrorHandler(SilentAlsaErrors);
+    return &a;
+  }();
+  return alsa;
 }
 
 // Plays interleaved frames through blocking writes of about 20 ms each;
 // `stopped` is asked between writes and while the buffer plays out.
 bool PlayFrames(const std::string& device, snd_pcm_format_t format, unsigned channels, unsigned rate,
                 const uint8_t* frames, size_t count, size_t frameBytes, const std::function<bool()>& stopped) {
+  const Alsa* alsa = LoadedAlsa();
+  if (!alsa) return false;
   snd_pcm_t* pcm = nullptr;
   // Opened non-blocking so that a busy device fails at once instead of waiting.
-  if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
-  if (snd_pcm_nonblock(pcm, 0) < 0 ||
-      snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels, rate, 1, 100000) < 0) {
-    snd_pcm_close(pcm);
+  if (alsa->open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
+  if (alsa->nonblock(pcm, 0) < 0 ||
+      alsa->set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels, rate, 1, 100000) < 0) {
+    alsa->close(pcm);
     return false;
   }
   const size_t chunk = std::max<size_t>(1, rate / 50);
@@ -44,14 +90,14 @@ bool PlayFrames(const std::string& device, snd_pcm_format_t format, unsigned cha
   bool ok = true;
   while (done < count) {
     if (stopped()) {
-      snd_pcm_drop(pcm);
-      snd_pcm_close(pcm);
+      alsa->drop(pcm);
+      alsa->close(pcm);
       return true;
     }
     const size_t n = std::min(chunk, count - done);
-    snd_pcm_sframes_t written = snd_pcm_writei(pcm, frames + done * frameBytes, n);
+    snd_pcm_sframes_t written = alsa->writei(pcm, frames + done * frameBytes, n);
     if (written < 0) {
-      if (snd_pcm_recover(pcm, int(written), 1) < 0) {
+      if (alsa->recover(pcm, int(written), 1) < 0) {
         ok = false;
         break;
       }
@@ -60,17 +106,17 @@ bool PlayFrames(const std::string& device, snd_pcm_format_t format, unsigned cha
     done += size_t(written);
   }
   // Let the buffered part play out, still honouring a stop.
-  while (ok && snd_pcm_state(pcm) == SND_PCM_STATE_RUNNING) {
+  while (ok && alsa->state(pcm) == SND_PCM_STATE_RUNNING) {
     if (stopped()) {
-      snd_pcm_drop(pcm);
+      alsa->drop(pcm);
       break;
     }
     snd_pcm_sframes_t delay = 0;
-    if (snd_pcm_delay(pcm, &delay) < 0 || delay <= 0) break;
+    if (alsa->delay(pcm, &delay) < 0 || delay <= 0) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  if (ok) snd_pcm_drain(pcm);
-  snd_pcm_close(pcm);
+  if (ok) alsa->drain(pcm);
+  alsa->close(pcm);
   return ok;
 }
 
@@ -126,7 +172,6 @@ struct AlsaSoundDevice::State {
 
 AlsaSoundDevice::AlsaSoundDevice(std::string device) : state_(std::make_unique<State>()) {
   state_->device = std::move(device);
-  InstallSilentHandler();
 }
 
 AlsaSoundDevice::~AlsaSoundDevice() = default;

@@ -6,6 +6,8 @@ packages=(
   qt6-base-dev libgl-dev
   libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev libxcb1-dev libxcb-shm0-dev
   fonts-ipafont-gothic
+  # the engine has FreeType read its fonts; the font tests ask fontconfig
+  libfreetype-dev libfontconfig-dev
   # Qt's own dialogs in Japanese in the maker and the engine
   qt6-translations-l10n
   # stripping the programs; the package (make deb) and its tests

@@ -1,5 +1,6 @@
 // The generated alarm sounds, the WAVE reader and the ALSA device without a
 // sound device.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -145,6 +146,25 @@ TEST(AlsaSoundDevice, MissingDeviceFailsQuietlyAndAtOnce) {
 
   const std::vector<uint8_t> damaged(wave.begin(), wave.begin() + 20);
   EXPECT_FALSE(device.Play(damaged.data(), damaged.size()));
+}
+
+// The sound library is loaded with the first sound and not before: a clock
+// that never rings never has it in memory. (Run in one process with the test
+// above, that test has loaded it already.)
+TEST(AlsaSoundDevice, LibraryLoadsWithTheFirstSound) {
+  const auto loaded = [] {
+    void* lib = dlopen("libasound.so.2", RTLD_LAZY | RTLD_NOLOAD);
+    if (lib) dlclose(lib);
+    return lib != nullptr;
+  };
+  const bool before = loaded();
+  platform::AlsaSoundDevice device("clockkit_no_such_pcm");
+  device.Stop();
+  if (!before) {
+    EXPECT_FALSE(loaded());
+  }
+  EXPECT_FALSE(device.Beep(1100, 10));
+  EXPECT_TRUE(loaded());
 }
 
 TEST(PlaySound, NoSoundStopsAndToneRangeIsChecked) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QWindow>
 #include <QTimer>
@@ -121,6 +122,28 @@ TEST(ClockWindow, HomePageAndAboutBox) {
   ASSERT_EQ(f.messages.size(), 2u);
   EXPECT_EQ(f.messages[1].caption, "確認");
   EXPECT_EQ(f.messages[1].text.rfind("[Kitchen]", 0), 0u);
+}
+
+// The menu draws its captions without the text shaper, which it never
+// loads: they must look exactly as shaped text would, with the home page
+// item shown too.
+TEST(ClockWindow, MenuLooksAsWithShapedText) {
+  fixture::ClockFixture f;
+  f.WriteSettings(fixture::kNoSound);
+  f.WriteClock(clockfile::BuildClockFile(fixture::FakeEngine(), {{"URL", clockfile::Text256("http://clock.invalid/")}}, 0));
+  auto w = f.Open();
+  QMenu* menu = w->PopupMenu1;
+  w->PM_O->setChecked(true);
+  menu->setActiveAction(w->PM_N);
+  menu->adjustSize();
+  const QImage unshaped = menu->grab().toImage();
+  QFont shaped = menu->font();
+  shaped.setStyleStrategy(QFont::PreferDefault);
+  menu->setFont(shaped);
+  menu->adjustSize();
+  const QImage reference = menu->grab().toImage();
+  ASSERT_FALSE(reference.isNull());
+  EXPECT_EQ(unshaped, reference);
 }
 
 // Stay on top moves the existing native window into the other band: the

@@ -32,7 +32,7 @@ class PendingRows {
  private:
   int rows_;
   std::unique_ptr<std::atomic<uint8_t>[]> in_;
-  mutable std::atomic<uint32_t> progress_{0};
+  std::atomic<uint32_t> progress_{0};
   mutable std::once_flag joined_;
   mutable std::mutex writersLock_;
   mutable std::vector<std::thread> writers_;

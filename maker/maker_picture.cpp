@@ -89,6 +89,12 @@ void EllipseOutline(imaging::Bitmap& b, int w, int h) {
   }
 }
 
+// Where a picture of `size` pixels starts in a view of `view` pixels when its
+// middle pixel (halves rounded away) sits at the view's middle.
+int CentredOffset(int view, int size) {
+  return RoundHalfAway((long double)view / 2 - RoundHalfAway((long double)size / 2));
+}
+
 }  // namespace
 
 void TFormMain::ShowWorkPicture() {
@@ -142,7 +148,7 @@ void TFormMain::LoadPictureFile(const std::string& fileName) {
   // the rows the view shows are decoded, the rest following meanwhile.
   const int viewHeight = PanelPicture->height();
   auto shown = [viewHeight](int, int height) {
-    const int top = RoundHalfAway((long double)viewHeight / 2 - RoundHalfAway((long double)height / 2));
+    const int top = CentredOffset(viewHeight, height);
     return std::pair<int, int>(-top, viewHeight - top);
   };
   std::unique_ptr<imaging::Bitmap> loaded;
@@ -161,8 +167,8 @@ void TFormMain::LoadPictureFile(const std::string& fileName) {
   ShowWorkPicture();
   SelectionCenter = {RoundHalfAway((long double)WorkPictureBitmap.Width() / 2),
                      RoundHalfAway((long double)WorkPictureBitmap.Height() / 2)};
-  ImagePicture.Left = RoundHalfAway((long double)PanelPicture->width() / 2 - SelectionCenter.X);
-  ImagePicture.Top = RoundHalfAway((long double)PanelPicture->height() / 2 - SelectionCenter.Y);
+  ImagePicture.Left = CentredOffset(PanelPicture->width(), WorkPictureBitmap.Width());
+  ImagePicture.Top = CentredOffset(PanelPicture->height(), WorkPictureBitmap.Height());
   SelectionHalfSize = 0;
   ResetOutline();
   SavePictureDialog1.InitialDir = FolderOf(PictureFileName);
